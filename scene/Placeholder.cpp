@@ -1,0 +1,2 @@
+// Replaced as the folder fills.
+namespace vt {}
