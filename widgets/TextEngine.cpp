@@ -326,14 +326,11 @@ struct TextEngine::Impl {
     glyph.advance = int((slot->advance.x + strength + 32) >> 6);
     glyph.left = slot->bitmap_left;
     glyph.top = slot->bitmap_top;
+    // A blank has an advance but no bitmap.
+    if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY || bitmap.buffer == nullptr) return true;
     glyph.width = int(bitmap.width);
     glyph.height = int(bitmap.rows);
     glyph.coverage.assign(size_t(glyph.width) * size_t(glyph.height), 0);
-    if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY || bitmap.buffer == nullptr) {
-      glyph.width = glyph.height = 0;
-      glyph.coverage.clear();
-      return true;
-    }
     for (int row = 0; row < glyph.height; ++row) {
       const uint8_t* src = bitmap.buffer + ptrdiff_t(row) * bitmap.pitch;
       if (bitmap.pitch < 0) src = bitmap.buffer + ptrdiff_t(glyph.height - 1 - row) * -bitmap.pitch;
