@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+
+#include "sim/BuildingForm.h"
+
+namespace vt {
+
+// The saver form as the scene sees it: scales and places every widget for the screen at hand,
+// clones the repeated widgets from their templates, lays out the widgets that ride with the
+// car, and brings the backdrop and rooftop character in from the data folder.
+class SceneForm : public BuildingForm {
+ public:
+  explicit SceneForm(TApplication& application) : BuildingForm(application) {}
+
+  // The creation handler: the whole layout, once, before the form is shown.
+  void FormCreate(TObject* Sender);
+  void PlaceCarWidgets() override;
+
+  // Scenery steps of the show handler.
+  void RecordDataDir();
+  void LoadFirstBackdrop();
+  void LoadFirstCharacter();
+  // The Timer1 handler: counts towards a change of scenery, then brings passengers in.
+  void Timer1Timer(TObject* Sender);
+
+ private:
+  // A building length: n design pixels scaled by both factors.
+  long double b(long double n) const;
+  // A screen length: n design pixels scaled by the screen factor only.
+  long double s(long double n) const;
+  static int32_t Round(long double value);
+
+  void LoadBackdrop();
+  void LoadCharacter(int32_t number);
+  void ChangeScenery();
+
+  // Steps of the layout.
+  void SizeToScreen();
+  void ComputeScale();
+  void PlaceFixedWidgets();
+  void ComputeFloorBaselines();
+  void CreateCallButtons();
+  void CreateCarLamps();
+  void CreateFloorWidgets();
+};
+
+}  // namespace vt
