@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "widgets/Backend.h"
+#include "widgets/Exceptions.h"
+#include "widgets/Geometry.h"
+
+namespace vt {
+
+class TApplication;
+
+// The host window of the preview and its outer rectangle, set once in preview mode.
+extern int32_t PreviewParent;
+struct TRect {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Right = 0;
+  int32_t Bottom = 0;
+};
+extern TRect PreviewParentRect;
+
+enum class ProgramMode { None, Saver, Preview };
+
+// The mode the first argument selects: exact, case-sensitive, on the whole argument.
+ProgramMode SelectMode(const std::vector<std::string>& args);
+
+// Converts text to a signed 32-bit integer: leading blanks, an optional sign, then decimal
+// digits or hexadecimal ones after "$", "x", "X", "0x" or "0X", and nothing else. Throws
+// EConvertError "'%s' は整数ではありません" otherwise.
+int32_t StrToInt(const std::string& text);
+
+// The text of the last-chance report for an error that escaped start-up.
+std::string LastChanceText(const Exception& error, const std::string& program_file,
+                           uint32_t code_address);
+
+using BackendFactory = std::function<std::unique_ptr<Backend>(std::string* error)>;
+
+// The whole program: selects the mode, creates the form it needs, runs the event loop and
+// returns the exit code. The backend is opened only when a mode is selected.
+int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend);
+
+// Runs the start-up steps for a mode on an application that is initialised and titled.
+// Errors escape to the caller (the last-chance report).
+void StartMode(TApplication& application, ProgramMode mode, const std::vector<std::string>& args);
+
+}  // namespace vt
