@@ -1,0 +1,176 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/Backend.h"
+
+// Xlib's own types, declared here so that users of the backend need no X11 header.
+struct _XDisplay;
+struct _XGC;
+union _XEvent;
+
+namespace vt {
+
+class X11FrameImage;
+
+// The widget layer's platform on an X server, through Xlib:
+// - screen: the XRandR primary monitor (else the first monitor, else the root window) and
+//   the Xft.dpi resource;
+// - windows: the application's unmapped group leader, the full-screen override-redirect
+//   window that grabs keyboard and pointer, borderless pop-ups, children of foreign windows
+//   and framed dialogs, each top-level one with its name, class, icon and WM_DELETE_WINDOW;
+// - pixels: dirty rectangles through MIT-SHM, or XPutImage where shared memory fails;
+// - pointer hiding with XFixes and an empty cursor;
+// - the X server's own screen saver kept from blanking over the full-screen window;
+// - input translated to virtual keys and mouse buttons, a monotonic clock, and a wait on
+//   the connection with poll();
+// - X errors trapped where they are expected; a lost connection ends the program with exit
+//   code 1 after one line on standard error.
+class X11Backend : public Backend {
+ public:
+  struct Options {
+    std::string display_name;  // empty: $DISPLAY
+    bool allow_shared_memory = true;
+  };
+
+  // Connects to $DISPLAY. Returns nullptr, with the reason in *error, when there is none.
+  static std::unique_ptr<X11Backend> Open(std::string* error);
+  static std::unique_ptr<X11Backend> Open(const Options& options, std::string* error);
+  ~X11Backend() override;
+  X11Backend(const X11Backend&) = delete;
+  X11Backend& operator=(const X11Backend&) = delete;
+
+  Rect PrimaryScreen() override;
+  int PixelsPerInch() override;
+
+  void SetIcon(const Bitmap32& icon) override;
+  WindowHandle CreateWindow(const WindowSpec& spec) override;
+  void DestroyWindow(WindowHandle window) override;
+  void ShowWindow(WindowHandle window, bool visible) override;
+  // The size given here is the size the window has from now on: only changes made by others
+  // (the window manager, the host of a child) are reported as Resized.
+  void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
+  void Present(WindowHandle window, const Bitmap32& frame,
+               const std::vector<Rect>& dirty) override;
+
+  int ShowCursor(bool show) override;
+
+  bool ShowForeignWindow(uint64_t handle) override;
+  bool GetForeignWindowRect(uint64_t handle, Rect& outer) override;
+
+  void AnswerSysCommand(WindowHandle window, uint32_t command, intptr_t result) override;
+
+  int64_t NowMs() override;
+  std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
+
+  bool RecordErrorBox(const std::string& title, const std::string& text) override;
+
+  // Whether the last Present of the window went through shared memory.
+  bool UsesSharedMemory(WindowHandle window) const;
+
+ private:
+  struct Atoms {
+    unsigned long wm_protocols = 0;
+    unsigned long wm_delete_window = 0;
+    unsigned long utf8_string = 0;
+    unsigned long net_wm_name = 0;
+    unsigned long net_wm_pid = 0;
+    unsigned long net_wm_icon = 0;
+    unsigned long net_wm_state = 0;
+    unsigned long net_wm_state_fullscreen = 0;
+    unsigned long net_wm_state_above = 0;
+    unsigned long net_wm_state_skip_taskbar = 0;
+    unsigned long net_wm_window_type = 0;
+    unsigned long net_wm_window_type_dialog = 0;
+    unsigned long motif_wm_hints = 0;
+  };
+
+  struct WindowState {
+    WindowKind kind = WindowKind::Popup;
+    int width = 0;
+    int height = 0;
+    bool shown = false;
+    bool keyboard_grabbed = false;
+    bool pointer_grabbed = false;
+    int64_t grab_give_up_ms = 0;  // full-screen window: retry failed grabs until then
+    Rect pending_expose;          // exposed area collected until the last Expose of a series
+    std::unique_ptr<X11FrameImage> image;
+  };
+
+  // The request the last SysCommand event stands for, waiting for its answer.
+  enum class SaverRequest { Nothing, Timeout, Activated };
+
+  struct SaverSettings {
+    int timeout = 0;
+    int interval = 0;
+    int prefer_blanking = 0;
+    int allow_exposures = 0;
+  };
+
+  X11Backend(_XDisplay* display, const Options& options);
+
+  void SetTopLevelProperties(unsigned long window, const WindowSpec& spec, const Rect& bounds);
+  void SetOwnerHints(unsigned long window, const WindowState& state);
+  void SetIconProperty(unsigned long window);
+  void SetDialogSizeHints(unsigned long window, const Rect& bounds);
+  bool IsTopLevel(WindowKind kind) const { return kind != WindowKind::Child; }
+
+  void TryGrab(unsigned long window, WindowState& state);
+  void Ungrab(WindowState& state);
+  // Lets go of everything the backend holds for a window that is about to go away.
+  void ReleaseWindow(unsigned long window, WindowState& state);
+  // After the saver's window went away: another shown full-screen window takes its part, or
+  // the watch ends.
+  void PickSaverWindow();
+
+  void BeginSaverWatch(unsigned long window);
+  void EndSaverWatch();
+  void CheckSaverTimeout(int64_t now);
+  void RestoreSaverThroughNewConnection() const;
+
+  void ApplyCursor();
+  void Push(const InputEvent& event);
+  void HandleEvent(_XEvent& event);
+  // Runs the due retries and checks; returns the time of the next one, -1 when none.
+  int64_t RunTimers(int64_t now);
+
+  static int OnIOError(_XDisplay* display);
+
+  _XDisplay* m_display;
+  std::string m_display_name;
+  int m_screen = 0;
+  unsigned long m_root = 0;
+  _XGC* m_gc = nullptr;
+  Atoms m_atoms;
+  bool m_use_shared_memory = false;
+  bool m_has_randr_monitors = false;
+  bool m_has_xfixes = false;
+  bool m_has_screen_saver = false;
+  int m_screen_saver_event_base = 0;
+
+  std::map<unsigned long, WindowState> m_windows;
+  unsigned long m_app_window = 0;
+  std::vector<long> m_icon;  // _NET_WM_ICON: width, height, then ARGB pixels
+  std::deque<InputEvent> m_queue;
+  int64_t m_next_grab_try_ms = -1;
+
+  int m_cursor_count = 0;
+  bool m_cursor_hidden = false;
+  unsigned long m_blank_cursor = 0;
+
+  bool m_saver_watch = false;
+  unsigned long m_saver_window = 0;
+  SaverSettings m_saved_saver;
+  SaverRequest m_saver_request = SaverRequest::Nothing;
+  bool m_saver_command_sent = false;
+  int64_t m_last_idle_ms = 0;
+  int64_t m_next_saver_check_ms = -1;
+};
+
+}  // namespace vt
