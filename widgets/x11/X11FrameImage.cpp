@@ -60,7 +60,9 @@ bool X11FrameImage::EnsureSharedImage(int width, int height) {
     height = std::max(height, m_shm_image->height);
     ReleaseSharedImage();
   }
-  XShmSegmentInfo info{};
+  // The image keeps a pointer to the segment's description: it must be the member.
+  XShmSegmentInfo& info = m_shm_info;
+  info = {};
   XImage* image = XShmCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, nullptr, &info,
                                   unsigned(width), unsigned(height));
   if (!image) {
@@ -97,11 +99,11 @@ bool X11FrameImage::EnsureSharedImage(int width, int height) {
     shmdt(info.shmaddr);
     image->data = nullptr;
     XDestroyImage(image);
+    info = {};
     m_try_shared_memory = false;
     return false;
   }
   m_shm_image = image;
-  m_shm_info = info;
   m_shm_busy = false;
   return true;
 }

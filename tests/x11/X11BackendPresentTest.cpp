@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "X11TestSupport.h"
+
+namespace vt {
+namespace {
+
+// A frame whose every pixel differs from its neighbours, so that a shifted or swapped
+// channel shows.
+Bitmap32 Pattern(int width, int height) {
+  Bitmap32 frame(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint32_t r = uint32_t(x * 7 + y) & 0xFF, g = uint32_t(y * 5 + x * 3) & 0xFF;
+      uint32_t b = uint32_t(x ^ y) & 0xFF;
+      frame.SetPixel(x, y, (r << 16) | (g << 8) | b);
+    }
+  }
+  return frame;
+}
+
+std::vector<unsigned long> Pixels(const Bitmap32& frame, const Rect& area) {
+  std::vector<unsigned long> pixels;
+  for (int y = area.top; y < area.Bottom(); ++y) {
+    for (int x = area.left; x < area.Right(); ++x) pixels.push_back(frame.Pixel(x, y));
+  }
+  return pixels;
+}
+
+enum class Transport { SharedMemory, Plain };
+
+class X11Present : public X11BackendTest, public ::testing::WithParamInterface<Transport> {
+ protected:
+  bool Shared() const { return GetParam() == Transport::SharedMemory; }
+
+  // A shown full-screen window that has been exposed.
+  WindowHandle ShowFullScreen(X11Backend& backend) {
+    WindowHandle window = backend.CreateWindow({WindowKind::FullScreen, "Saver", {}, 0});
+    backend.ShowWindow(window, true);
+    EXPECT_TRUE(WaitFor(backend, EventType::Expose, 2000));
+    return window;
+  }
+
+  bool ScreenShows(X11Backend& backend, int x, int y, unsigned long pixel) {
+    return PumpUntil(backend, [&] { return RootPixel(Test(), x, y) == pixel; }, 2000);
+  }
+};
+
+TEST_P(X11Present, full_screen_frame_reaches_the_screen_pixel_for_pixel) {
+  auto backend = Open(Shared());
+  WindowHandle window = ShowFullScreen(*backend);
+  Bitmap32 frame = Pattern(1024, 768);
+  backend->Present(window, frame, {frame.Bounds()});
+  EXPECT_EQ(backend->UsesSharedMemory(window), Shared());
+  ASSERT_TRUE(ScreenShows(*backend, 1023, 767, frame.Pixel(1023, 767)));
+  EXPECT_EQ(RootPixels(Test(), frame.Bounds()), Pixels(frame, frame.Bounds()));
+}
+
+TEST_P(X11Present, only_dirty_rectangles_are_sent) {
+  auto backend = Open(Shared());
+  WindowHandle window = ShowFullScreen(*backend);
+  Bitmap32 frame(1024, 768, 0xFF0000);
+  backend->Present(window, frame, {frame.Bounds()});
+  ASSERT_TRUE(ScreenShows(*backend, 500, 400, 0xFF0000));
+  frame = Bitmap32(1024, 768, 0x0000FF);
+  Rect dirty{100, 100, 20, 10};
+  backend->Present(window, frame, {dirty});
+  ASSERT_TRUE(ScreenShows(*backend, 100, 100, 0x0000FF));
+  Rect around{90, 90, 40, 30};
+  std::vector<unsigned long> pixels = RootPixels(Test(), around);
+  for (int y = around.top; y < around.Bottom(); ++y) {
+    for (int x = around.left; x < around.Right(); ++x) {
+      unsigned long expected = dirty.Contains(x, y) ? 0x0000FF : 0xFF0000;
+      ASSERT_EQ(pixels[size_t(y - around.top) * 40 + size_t(x - around.left)], expected)
+          << x << "," << y;
+    }
+  }
+  EXPECT_EQ(RootPixel(Test(), 0, 0), 0xFF0000u);
+  EXPECT_EQ(RootPixel(Test(), 1023, 767), 0xFF0000u);
+}
+
+TEST_P(X11Present, dirty_rectangles_are_clipped_to_the_frame) {
+  auto backend = Open(Shared());
+  WindowHandle window = backend->CreateWindow({WindowKind::Popup, "Popup", {100, 100, 64, 64}, 0});
+  backend->ShowWindow(window, true);
+  ASSERT_TRUE(WaitFor(*backend, EventType::Expose, 2000));
+  Bitmap32 frame(64, 64, 0x00FF00);
+  backend->Present(window, frame, {frame.Bounds()});
+  ASSERT_TRUE(ScreenShows(*backend, 100, 100, 0x00FF00));
+  frame = Bitmap32(64, 64, 0x123456);
+  backend->Present(window, frame, {{-10, -10, 20, 20}, {60, 60, 50, 50}, {200, 0, 5, 5}});
+  ASSERT_TRUE(ScreenShows(*backend, 163, 163, 0x123456));
+  EXPECT_EQ(RootPixel(Test(), 100, 100), 0x123456u);
+  EXPECT_EQ(RootPixel(Test(), 109, 109), 0x123456u);
+  EXPECT_EQ(RootPixel(Test(), 110, 110), 0x00FF00u);
+  EXPECT_EQ(RootPixel(Test(), 159, 159), 0x00FF00u);
+  EXPECT_EQ(RootPixel(Test(), 160, 160), 0x123456u);
+  // Nothing outside the window was touched.
+  EXPECT_NE(RootPixel(Test(), 164, 164), 0x123456u);
+}
+
+TEST_P(X11Present, growing_window_gets_a_larger_image) {
+  auto backend = Open(Shared());
+  WindowHandle window = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 100, 100}, 0});
+  backend->ShowWindow(window, true);
+  ASSERT_TRUE(WaitFor(*backend, EventType::Expose, 2000));
+  Bitmap32 small = Pattern(100, 100);
+  backend->Present(window, small, {small.Bounds()});
+  ASSERT_TRUE(ScreenShows(*backend, 99, 99, small.Pixel(99, 99)));
+  backend->SetWindowBounds(window, {0, 0, 300, 200});
+  Bitmap32 large = Pattern(300, 200);
+  for (int x = 0; x < 300; ++x) large.SetPixel(x, 199, 0xABCDEF);
+  backend->Present(window, large, {large.Bounds()});
+  EXPECT_EQ(backend->UsesSharedMemory(window), Shared());
+  ASSERT_TRUE(ScreenShows(*backend, 299, 199, 0xABCDEF));
+  EXPECT_EQ(RootPixels(Test(), large.Bounds()), Pixels(large, large.Bounds()));
+}
+
+TEST_P(X11Present, frames_in_a_row_each_arrive_whole) {
+  auto backend = Open(Shared());
+  WindowHandle window = ShowFullScreen(*backend);
+  // The shared segment is rewritten at once after each put: no frame may take pixels of the
+  // next one.
+  Rect band{0, 300, 1024, 100};
+  for (uint32_t colour : {0x111111u, 0x222222u, 0x333333u}) {
+    Bitmap32 frame(1024, 768, colour);
+    backend->Present(window, frame, {band});
+  }
+  ASSERT_TRUE(ScreenShows(*backend, 1023, 399, 0x333333));
+  std::vector<unsigned long> pixels = RootPixels(Test(), band);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0x333333ul), long(pixels.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(X11Backend, X11Present,
+                         ::testing::Values(Transport::SharedMemory, Transport::Plain),
+                         [](const auto& info) {
+                           return info.param == Transport::SharedMemory ? "shared_memory"
+                                                                        : "put_image";
+                         });
+
+class X11Present16 : public X11Present {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(m_server.Start(320, 240, 16, &error)) << error;
+  }
+};
+
+TEST_P(X11Present16, sixteen_bit_screen_gets_converted_pixels) {
+  auto backend = Open(Shared());
+  WindowHandle window = ShowFullScreen(*backend);
+  Bitmap32 frame(320, 240, 0x345678);
+  frame.SetPixel(10, 20, 0xFFFFFF);
+  frame.SetPixel(11, 20, 0xFF0000);
+  frame.SetPixel(12, 20, 0x00FF00);
+  frame.SetPixel(13, 20, 0x0000FF);
+  backend->Present(window, frame, {frame.Bounds()});
+  // 5 bits of red, 6 of green, 5 of blue.
+  unsigned long background = (0x34ul >> 3) << 11 | (0x56ul >> 2) << 5 | (0x78ul >> 3);
+  ASSERT_TRUE(ScreenShows(*backend, 319, 239, background));
+  EXPECT_EQ(RootPixel(Test(), 10, 20), 0xFFFFul);
+  EXPECT_EQ(RootPixel(Test(), 11, 20), 0xF800ul);
+  EXPECT_EQ(RootPixel(Test(), 12, 20), 0x07E0ul);
+  EXPECT_EQ(RootPixel(Test(), 13, 20), 0x001Ful);
+  EXPECT_EQ(RootPixel(Test(), 0, 0), background);
+}
+
+INSTANTIATE_TEST_SUITE_P(X11Backend, X11Present16,
+                         ::testing::Values(Transport::SharedMemory, Transport::Plain),
+                         [](const auto& info) {
+                           return info.param == Transport::SharedMemory ? "shared_memory"
+                                                                        : "put_image";
+                         });
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,359 @@
+#include <gtest/gtest.h>
+
+#include "X11TestSupport.h"
+#include "widgets/Exceptions.h"
+#include "widgets/x11/X11ErrorTrap.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+namespace vt {
+namespace {
+
+using X11Windows = X11BackendTest;
+
+// A property of a window as the window manager would read it.
+struct Property {
+  Atom type = 0;
+  int format = 0;
+  std::vector<long> values;  // for format 32
+  std::string text;          // for format 8
+};
+
+Property ReadProperty(Display* display, Window window, const char* name) {
+  Property result;
+  Atom atom = XInternAtom(display, name, False);
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, atom, 0, 1 << 20, False, AnyPropertyType, &result.type,
+                         &result.format, &count, &after, &data) != Success) {
+    return result;
+  }
+  if (result.format == 32) {
+    const long* longs = reinterpret_cast<const long*>(data);
+    result.values.assign(longs, longs + count);
+  } else if (result.format == 8) {
+    result.text.assign(reinterpret_cast<const char*>(data), count);
+  }
+  if (data) XFree(data);
+  return result;
+}
+
+Atom AtomOf(Display* display, const char* name) { return XInternAtom(display, name, False); }
+
+bool IsMapped(Display* display, Window window) {
+  XWindowAttributes attributes{};
+  return XGetWindowAttributes(display, window, &attributes) &&
+         attributes.map_state != IsUnmapped;
+}
+
+Rect Geometry(Display* display, Window window) {
+  Window root = 0;
+  int x = 0, y = 0;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
+  return {x, y, int(width), int(height)};
+}
+
+TEST_F(X11Windows, app_window_names_the_program_and_stays_unmapped) {
+  auto backend = Open();
+  WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
+  backend->ShowWindow(app, false);
+  XSync(Test(), False);
+  EXPECT_FALSE(IsMapped(Test(), app));
+  EXPECT_EQ(ReadProperty(Test(), app, "_NET_WM_NAME").text, "Vantorel");
+  EXPECT_EQ(ReadProperty(Test(), app, "_NET_WM_NAME").type, AtomOf(Test(), "UTF8_STRING"));
+  EXPECT_EQ(ReadProperty(Test(), app, "WM_NAME").text, "Vantorel");
+  XClassHint hint{};
+  ASSERT_TRUE(XGetClassHint(Test(), app, &hint));
+  EXPECT_STREQ(hint.res_name, "vantorel");
+  EXPECT_STREQ(hint.res_class, "Vantorel");
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+  EXPECT_EQ(ReadProperty(Test(), app, "_NET_WM_PID").values, std::vector<long>{long(getpid())});
+  XWMHints* hints = XGetWMHints(Test(), app);
+  ASSERT_TRUE(hints);
+  EXPECT_TRUE(hints->flags & WindowGroupHint);
+  EXPECT_EQ(hints->window_group, app);
+  XFree(hints);
+}
+
+TEST_F(X11Windows, japanese_titles_are_kept_as_utf8) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "アプリケーション エラー", {0, 0, 50, 50}, 0});
+  EXPECT_EQ(ReadProperty(Test(), popup, "_NET_WM_NAME").text, "アプリケーション エラー");
+}
+
+TEST_F(X11Windows, every_top_level_window_joins_the_app_group_and_answers_delete) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {10, 10, 50, 50}, 0});
+  // The leader may come later: windows made before it join its group then.
+  WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
+  WindowHandle full = backend->CreateWindow({WindowKind::FullScreen, "Saver", {}, 0});
+  for (WindowHandle window : {popup, app, full}) {
+    XWMHints* hints = XGetWMHints(Test(), window);
+    ASSERT_TRUE(hints);
+    EXPECT_EQ(hints->window_group, app);
+    XFree(hints);
+    Atom* protocols = nullptr;
+    int count = 0;
+    ASSERT_TRUE(XGetWMProtocols(Test(), window, &protocols, &count));
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(protocols[0], AtomOf(Test(), "WM_DELETE_WINDOW"));
+    XFree(protocols);
+  }
+}
+
+TEST_F(X11Windows, popup_asks_for_no_decorations) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {30, 40, 120, 90}, 0});
+  Property motif = ReadProperty(Test(), popup, "_MOTIF_WM_HINTS");
+  ASSERT_EQ(motif.values.size(), 5u);
+  EXPECT_EQ(motif.values[0], 2);  // decorations given
+  EXPECT_EQ(motif.values[2], 0);  // none
+  EXPECT_EQ(Geometry(Test(), popup), (Rect{30, 40, 120, 90}));
+}
+
+TEST_F(X11Windows, full_screen_window_bypasses_the_window_manager_and_covers_the_screen) {
+  auto backend = Open();
+  WindowHandle full = backend->CreateWindow({WindowKind::FullScreen, "Saver", {5, 5, 10, 10}, 0});
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(Test(), full, &attributes));
+  EXPECT_TRUE(attributes.override_redirect);
+  EXPECT_EQ(Geometry(Test(), full), (Rect{0, 0, 1024, 768}));
+  Property state = ReadProperty(Test(), full, "_NET_WM_STATE");
+  EXPECT_EQ(state.values,
+            (std::vector<long>{long(AtomOf(Test(), "_NET_WM_STATE_FULLSCREEN")),
+                               long(AtomOf(Test(), "_NET_WM_STATE_ABOVE")),
+                               long(AtomOf(Test(), "_NET_WM_STATE_SKIP_TASKBAR"))}));
+  // Shown, it lies above a window mapped before it.
+  Window other = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 0, 0, 100, 100, 0, 0, 0);
+  XMapRaised(Test(), other);
+  XSync(Test(), False);
+  backend->ShowWindow(full, true);
+  XSync(Test(), False);
+  ASSERT_TRUE(PumpUntil(*backend, [&] { return IsMapped(Test(), full); }, 2000));
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  ASSERT_TRUE(XQueryTree(Test(), DefaultRootWindow(Test()), &root, &parent, &children, &count));
+  ASSERT_GT(count, 0u);
+  EXPECT_EQ(children[count - 1], full);  // top of the stack
+  XFree(children);
+}
+
+TEST_F(X11Windows, dialog_is_a_fixed_size_transient_centred_on_the_primary_monitor) {
+  auto backend = Open();
+  WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
+  WindowHandle dialog = backend->CreateWindow({WindowKind::Dialog, "Vantorel", {0, 0, 300, 200}, 0});
+  EXPECT_EQ(Geometry(Test(), dialog), (Rect{362, 284, 300, 200}));
+  Window owner = 0;
+  ASSERT_TRUE(XGetTransientForHint(Test(), dialog, &owner));
+  EXPECT_EQ(owner, app);
+  EXPECT_EQ(ReadProperty(Test(), dialog, "_NET_WM_WINDOW_TYPE").values,
+            std::vector<long>{long(AtomOf(Test(), "_NET_WM_WINDOW_TYPE_DIALOG"))});
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(Test(), dialog, &hints, &supplied));
+  EXPECT_TRUE(hints.flags & PMinSize);
+  EXPECT_TRUE(hints.flags & PMaxSize);
+  EXPECT_EQ(hints.min_width, 300);
+  EXPECT_EQ(hints.max_width, 300);
+  EXPECT_EQ(hints.min_height, 200);
+  EXPECT_EQ(hints.max_height, 200);
+  // No window manager runs here, so the box is not framed by anybody: it is what we made.
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(Test(), dialog, &attributes));
+  EXPECT_FALSE(attributes.override_redirect);
+}
+
+TEST_F(X11Windows, icon_reaches_windows_made_before_and_after_it) {
+  auto backend = Open();
+  WindowHandle before = backend->CreateWindow({WindowKind::Popup, "Before", {0, 0, 20, 20}, 0});
+  Bitmap32 icon(2, 2);
+  icon.SetPixel(0, 0, 0xFF112233);
+  icon.SetPixel(1, 0, 0x00445566);  // transparent
+  icon.SetPixel(0, 1, 0xFFFFFFFF);
+  icon.SetPixel(1, 1, 0x80000000);
+  backend->SetIcon(icon);
+  WindowHandle after = backend->CreateWindow({WindowKind::Dialog, "After", {0, 0, 20, 20}, 0});
+  std::vector<uint32_t> expected{2, 2, 0xFF112233, 0x00445566, 0xFFFFFFFF, 0x80000000};
+  for (WindowHandle window : {before, after}) {
+    Property property = ReadProperty(Test(), window, "_NET_WM_ICON");
+    EXPECT_EQ(property.type, XA_CARDINAL);
+    // Xlib hands 32-bit items back in longs, sign-extended.
+    std::vector<uint32_t> values(property.values.begin(), property.values.end());
+    EXPECT_EQ(values, expected);
+  }
+}
+
+TEST_F(X11Windows, show_and_hide_map_and_unmap) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
+  XSync(Test(), False);
+  EXPECT_FALSE(IsMapped(Test(), popup));  // created hidden
+  backend->ShowWindow(popup, true);
+  ASSERT_TRUE(PumpUntil(*backend, [&] { return IsMapped(Test(), popup); }, 2000));
+  backend->ShowWindow(popup, false);
+  EXPECT_TRUE(PumpUntil(*backend, [&] { return !IsMapped(Test(), popup); }, 2000));
+}
+
+TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
+  backend->ShowWindow(popup, true);
+  backend->SetWindowBounds(popup, {40, 30, 200, 100});
+  ASSERT_TRUE(PumpUntil(*backend, [&] { return Geometry(Test(), popup) == Rect{40, 30, 200, 100}; }, 2000));
+  EXPECT_FALSE(WaitFor(*backend, EventType::Resized, 300));
+  // A change from elsewhere is reported.
+  XResizeWindow(Test(), popup, 150, 120);
+  XSync(Test(), False);
+  auto resized = WaitFor(*backend, EventType::Resized, 2000);
+  ASSERT_TRUE(resized);
+  EXPECT_EQ(resized->window, popup);
+  EXPECT_EQ(resized->width, 150);
+  EXPECT_EQ(resized->height, 120);
+}
+
+TEST_F(X11Windows, mapping_exposes_the_whole_window_once) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {10, 10, 64, 48}, 0});
+  backend->ShowWindow(popup, true);
+  auto expose = WaitFor(*backend, EventType::Expose, 2000);
+  ASSERT_TRUE(expose);
+  EXPECT_EQ(expose->window, popup);
+  EXPECT_EQ(expose->rect, (Rect{0, 0, 64, 48}));
+}
+
+TEST_F(X11Windows, uncovering_part_of_a_window_exposes_that_part) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 200, 200}, 0});
+  backend->ShowWindow(popup, true);
+  ASSERT_TRUE(WaitFor(*backend, EventType::Expose, 2000));
+  Window cover = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 50, 60, 30, 20, 0, 0, 0);
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  XChangeWindowAttributes(Test(), cover, CWOverrideRedirect, &attributes);
+  XMapRaised(Test(), cover);
+  XSync(Test(), False);
+  XDestroyWindow(Test(), cover);
+  XSync(Test(), False);
+  auto expose = WaitFor(*backend, EventType::Expose, 2000);
+  ASSERT_TRUE(expose);
+  EXPECT_EQ(expose->rect, (Rect{50, 60, 30, 20}));
+}
+
+TEST_F(X11Windows, delete_window_message_is_a_close_request) {
+  auto backend = Open();
+  WindowHandle dialog = backend->CreateWindow({WindowKind::Dialog, "Box", {0, 0, 100, 80}, 0});
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = dialog;
+  event.xclient.message_type = AtomOf(Test(), "WM_PROTOCOLS");
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = long(AtomOf(Test(), "WM_DELETE_WINDOW"));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(Test(), dialog, False, NoEventMask, &event);
+  XSync(Test(), False);
+  auto close = WaitFor(*backend, EventType::CloseRequest, 2000);
+  ASSERT_TRUE(close);
+  EXPECT_EQ(close->window, dialog);
+}
+
+// ---- Foreign windows ----
+
+class X11Foreign : public X11BackendTest {
+ protected:
+  void SetUp() override {
+    X11BackendTest::SetUp();
+    m_host = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 10, 20, 200, 150, 3, 0, 0);
+    XSync(Test(), False);
+  }
+  Window m_host = 0;
+};
+
+TEST_F(X11Foreign, child_window_lies_inside_its_host) {
+  auto backend = Open();
+  WindowHandle child = backend->CreateWindow({WindowKind::Child, "PrvForm", {5, 6, 50, 40}, m_host});
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  ASSERT_TRUE(XQueryTree(Test(), child, &root, &parent, &children, &count));
+  if (children) XFree(children);
+  EXPECT_EQ(parent, m_host);
+  EXPECT_EQ(Geometry(Test(), child), (Rect{5, 6, 50, 40}));
+  // A child is no top-level window: it carries no window-manager properties.
+  EXPECT_EQ(ReadProperty(Test(), child, "WM_PROTOCOLS").type, Atom(None));
+}
+
+TEST_F(X11Foreign, child_is_reported_destroyed_with_its_host) {
+  auto backend = Open();
+  WindowHandle child = backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, m_host});
+  XMapWindow(Test(), m_host);
+  backend->ShowWindow(child, true);
+  ASSERT_TRUE(PumpUntil(*backend, [&] { return IsMapped(Test(), child); }, 2000));
+  XDestroyWindow(Test(), m_host);
+  XSync(Test(), False);
+  auto destroyed = WaitFor(*backend, EventType::Destroyed, 2000);
+  ASSERT_TRUE(destroyed);
+  EXPECT_EQ(destroyed->window, child);
+  // The widget layer may still let go of it, and draw into it before it hears the news.
+  backend->Present(child, Bitmap32(50, 40, 0xFF0000), {{0, 0, 50, 40}});
+  backend->DestroyWindow(child);
+  EXPECT_FALSE(WaitFor(*backend, EventType::Destroyed, 200));
+}
+
+TEST_F(X11Foreign, window_destroyed_by_the_program_is_not_reported) {
+  auto backend = Open();
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
+  backend->DestroyWindow(popup);
+  XSync(Test(), False);
+  EXPECT_FALSE(WaitFor(*backend, EventType::Destroyed, 300));
+  X11ErrorTrap trap(Test());
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(Test(), popup, &attributes);
+  EXPECT_EQ(trap.Finish(), BadWindow);
+}
+
+TEST_F(X11Foreign, child_of_a_window_that_does_not_exist_is_an_os_error) {
+  auto backend = Open();
+  try {
+    backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, 0x7fffffff});
+    FAIL() << "no error";
+  } catch (const EOSError& error) {
+    EXPECT_EQ(error.Kind(), "EOSError");
+    EXPECT_EQ(error.Message().rfind("システムエラー。コード：3.\r\n", 0), 0u) << error.Message();
+    EXPECT_NE(error.Message().find("BadWindow"), std::string::npos) << error.Message();
+  }
+  // The backend goes on working after the trapped error.
+  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
+  EXPECT_NE(popup, 0u);
+}
+
+TEST_F(X11Foreign, outer_rectangle_counts_the_border_in_root_coordinates) {
+  auto backend = Open();
+  Rect outer;
+  ASSERT_TRUE(backend->GetForeignWindowRect(m_host, outer));
+  EXPECT_EQ(outer, (Rect{10, 20, 206, 156}));
+  Window inner = XCreateSimpleWindow(Test(), m_host, 5, 7, 40, 30, 2, 0, 0);
+  XSync(Test(), False);
+  ASSERT_TRUE(backend->GetForeignWindowRect(inner, outer));
+  // The host's client area starts inside its border of 3.
+  EXPECT_EQ(outer, (Rect{18, 30, 44, 34}));
+}
+
+TEST_F(X11Foreign, outer_rectangle_of_a_window_that_does_not_exist_is_zero) {
+  auto backend = Open();
+  Rect outer{1, 2, 3, 4};
+  EXPECT_FALSE(backend->GetForeignWindowRect(0x7fffffff, outer));
+  EXPECT_EQ(outer, Rect{});
+}
+
+TEST_F(X11Foreign, showing_a_host_maps_it_and_a_missing_one_fails_quietly) {
+  auto backend = Open();
+  EXPECT_TRUE(backend->ShowForeignWindow(m_host));
+  XSync(Test(), False);
+  EXPECT_TRUE(IsMapped(Test(), m_host));
+  EXPECT_FALSE(backend->ShowForeignWindow(0x7fffffff));
+}
+
+}  // namespace
+}  // namespace vt
