@@ -1,0 +1,123 @@
+#include "tools/assetgen/BmpWriter.h"
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+namespace vt {
+
+namespace {
+
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(uint8_t(v));
+  out.push_back(uint8_t(v >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// Both headers; the caller appends the palette, if any, and the rows.
+std::vector<uint8_t> Headers(int width, int height, int bits, uint32_t paletteEntries) {
+  const uint32_t stride = (uint32_t(width) * uint32_t(bits) / 8 + 3) & ~3u;
+  const uint32_t offset = 14 + 40 + paletteEntries * 4;
+  const uint32_t imageSize = stride * uint32_t(height);
+  std::vector<uint8_t> out;
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, offset + imageSize);
+  Put32(out, 0);
+  Put32(out, offset);
+  Put32(out, 40);
+  Put32(out, uint32_t(width));
+  Put32(out, uint32_t(height));
+  Put16(out, 1);
+  Put16(out, uint32_t(bits));
+  Put32(out, 0);  // BI_RGB
+  Put32(out, imageSize);
+  Put32(out, 3780);  // 96 pixels per inch
+  Put32(out, 3780);
+  Put32(out, paletteEntries);
+  Put32(out, 0);
+  return out;
+}
+
+void PadRow(std::vector<uint8_t>& out, size_t rowStart) {
+  while ((out.size() - rowStart) % 4 != 0) out.push_back(0);
+}
+
+void Save(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+uint32_t PixelRgb(const std::vector<uint8_t>& rgb, int width, int x, int y) {
+  const size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
+  return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
+}
+
+}  // namespace
+
+void WriteBmp24(const std::string& path, const Canvas& canvas) {
+  const int w = canvas.Width();
+  const int h = canvas.Height();
+  const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
+  std::vector<uint8_t> out = Headers(w, h, 24, 0);
+  for (int y = h - 1; y >= 0; --y) {
+    const size_t start = out.size();
+    for (int x = 0; x < w; ++x) {
+      const uint32_t c = PixelRgb(rgb, w, x, y);
+      out.push_back(uint8_t(c));
+      out.push_back(uint8_t(c >> 8));
+      out.push_back(uint8_t(c >> 16));
+    }
+    PadRow(out, start);
+  }
+  Save(path, out);
+}
+
+void WriteBmp8(const std::string& path, const Canvas& canvas) {
+  const int w = canvas.Width();
+  const int h = canvas.Height();
+  const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
+  std::map<uint32_t, uint8_t> index;
+  std::vector<uint32_t> palette;
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const uint32_t c = PixelRgb(rgb, w, x, y);
+      if (index.count(c)) continue;
+      if (palette.size() == 256) throw std::runtime_error(path + ": more than 256 colours");
+      index[c] = uint8_t(palette.size());
+      palette.push_back(c);
+    }
+  }
+  palette.resize(256, 0);
+  std::vector<uint8_t> out = Headers(w, h, 8, 256);
+  for (uint32_t c : palette) Put32(out, c);  // blue, green, red, reserved
+  for (int y = h - 1; y >= 0; --y) {
+    const size_t start = out.size();
+    for (int x = 0; x < w; ++x) out.push_back(index[PixelRgb(rgb, w, x, y)]);
+    PadRow(out, start);
+  }
+  Save(path, out);
+}
+
+void WriteBmp32(const std::string& path, const Canvas& canvas) {
+  const int w = canvas.Width();
+  const int h = canvas.Height();
+  const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
+  std::vector<uint8_t> out = Headers(w, h, 32, 0);
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const bool opaque = canvas.AlphaAt(x, y) >= 0.5f;
+      Put32(out, opaque ? (0xFF000000u | PixelRgb(rgb, w, x, y)) : 0u);
+    }
+  }
+  Save(path, out);
+}
+
+}  // namespace vt
