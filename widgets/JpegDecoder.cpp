@@ -23,6 +23,7 @@ constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
 constexpr uint64_t kPixelsPerFileByte = 1024;
 constexpr uint64_t kFreePixels = uint64_t(1) << 20;
 constexpr int kMaxScans = 500;
+constexpr uint64_t kMaxScanPixels = uint64_t(1) << 32;
 
 // libjpeg reports errors through a callback that must not return. The callback jumps back
 // to the setjmp of the function that called libjpeg; those functions keep nothing with a
@@ -33,10 +34,15 @@ struct ErrorManager {
   jmp_buf jump;
 };
 
+struct ScanLimit {
+  jpeg_progress_mgr pub;  // First, as for the error manager.
+  int max_scans;
+};
+
 struct Session {
   jpeg_decompress_struct info;
   ErrorManager error;
-  jpeg_progress_mgr progress;
+  ScanLimit progress;
 };
 
 void ExitOnError(j_common_ptr info) {
@@ -49,7 +55,8 @@ void PrintNothing(j_common_ptr) {}
 
 void LimitScans(j_common_ptr common) {
   auto* info = reinterpret_cast<j_decompress_ptr>(common);
-  if (info->input_scan_number > kMaxScans) ERREXIT(info, JERR_BAD_PROGRESSION);
+  const auto* limit = reinterpret_cast<const ScanLimit*>(info->progress);
+  if (info->input_scan_number > limit->max_scans) ERREXIT(info, JERR_BAD_PROGRESSION);
 }
 
 // Destroys the libjpeg object of a session however its use ended.
@@ -103,8 +110,12 @@ int ReadImage(Session& s, const uint8_t* data, size_t size, uint32_t* pixels, ui
   const bool cmyk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
   s.info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   s.info.mem->max_memory_to_use = memory_budget;
-  s.progress.progress_monitor = LimitScans;
-  s.info.progress = &s.progress;
+  // Each scan of a progressive file walks the whole image, so the number of scans is
+  // limited, and the more so the larger the image: real files have a dozen or two.
+  const uint64_t scans_by_size = kMaxScanPixels / (uint64_t(width) * height);
+  s.progress.max_scans = int(std::min<uint64_t>(kMaxScans, scans_by_size));
+  s.progress.pub.progress_monitor = LimitScans;
+  s.info.progress = &s.progress.pub;
   jpeg_start_decompress(&s.info);
   if (s.info.output_width != width || s.info.output_height != height ||
       s.info.output_components != (cmyk ? 4 : 3)) {

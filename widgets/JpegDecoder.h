@@ -17,7 +17,9 @@ namespace vt {
 // of 2^20 pixels). Even a single-colour picture with the smallest Huffman codes needs about
 // 2 bits per 8 x 8 block, so no real file comes near that; a larger claim is rejected as
 // libjpeg rejects an oversized image. A progressive file may repeat scans without end over
-// a large image for a few bytes each, so more than 500 scans are rejected as well.
+// a large image for a few bytes each, so the image data are rejected after 500 scans, or
+// after fewer for an image above 2^23 pixels (scans x pixels at most 2^32: 16 scans at the
+// largest size).
 class JpegDecoder {
  public:
   // Takes the whole file and reads its header; throws EJPEG.

@@ -256,5 +256,19 @@ TEST(JpegDecoderBroken, more_than_five_hundred_scans_are_rejected_when_decoding)
   EXPECT_EQ(refused->Pixels(), nullptr);
 }
 
+TEST(JpegDecoderBroken, large_images_allow_fewer_scans) {
+  // 300 scans are fine at 8 x 8 but not over 4096 x 4096 pixels, where at most 256 are. A
+  // comment segment makes the file big enough for its size to be believed at all.
+  auto file = ManyScans(300);
+  EXPECT_NE(DecodeJpegFile(file)->Pixels(), nullptr);
+  SetSofSize(file, 4096, 4096);
+  std::vector<uint8_t> comment = {0xFF, 0xFE, 0xFF, 0xF0};
+  comment.resize(0xFFF0 + 2, ' ');
+  file.insert(file.begin() + 2, comment.begin(), comment.end());
+  auto g = DecodeJpegFile(file);
+  EXPECT_EQ(g->Width(), 4096);
+  ExpectJpegError([&] { g->Pixels(); }, JERR_BAD_PROGRESSION);
+}
+
 }  // namespace
 }  // namespace vt
