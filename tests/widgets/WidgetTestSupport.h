@@ -131,8 +131,8 @@ inline Rect BoxOf(const Bitmap32& bitmap, const Rect& area,
 // An application on a headless backend, with the resources the tests put in.
 class WidgetTest : public ::testing::Test {
  protected:
-  explicit WidgetTest(std::unique_ptr<HeadlessBackend> backend =
-                          std::make_unique<HeadlessBackend>(Size{640, 480}))
+  explicit WidgetTest(
+      std::unique_ptr<HeadlessBackend> backend = std::make_unique<HeadlessBackend>(Size{640, 480}))
       : m_backend_owner(std::move(backend)), m_backend(*m_backend_owner), m_app(m_backend) {
     m_app.Initialize();
     m_app.SetTitle("Widget Test");

@@ -1,0 +1,548 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include "tests/widgets/WidgetTestSupport.h"
+#include "widgets/Color.h"
+#include "widgets/TBitBtn.h"
+#include "widgets/TImage.h"
+#include "widgets/TLabel.h"
+#include "widgets/TextEngine.h"
+
+namespace vt::test {
+namespace {
+
+bool IsGrey(TColor c) {
+  return RedOf(c) == GreenOf(c) && GreenOf(c) == BlueOf(c);
+}
+
+// A bitmap whose every pixel differs from its neighbours, so that sampling errors show.
+Bitmap32 Gradient(int width, int height) {
+  Bitmap32 b(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) b.SetPixel(x, y, Rgb(x * 5 + 1, y * 5 + 1, 77));
+  }
+  return b;
+}
+
+Bitmap32 Solid(int width, int height, TColor color) {
+  return Bitmap32(width, height, color);
+}
+
+// Compresses pixels with libjpeg; a progressive file has several scans after its header.
+std::vector<uint8_t> EncodeJpeg(const Bitmap32& pixels, bool progressive) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr error{};
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(pixels.Width());
+  info.image_height = JDIMENSION(pixels.Height());
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<uint8_t> row(size_t(pixels.Width()) * 3);
+  while (info.next_scanline < info.image_height) {
+    for (int x = 0; x < pixels.Width(); ++x) {
+      TColor c = pixels.Pixel(x, int(info.next_scanline));
+      row[size_t(x) * 3] = uint8_t(RedOf(c));
+      row[size_t(x) * 3 + 1] = uint8_t(GreenOf(c));
+      row[size_t(x) * 3 + 2] = uint8_t(BlueOf(c));
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// A progressive JPEG whose header is sound but whose second scan names a component the frame
+// does not have: libjpeg accepts the header and fails only while decoding the image data.
+std::vector<uint8_t> JpegFailingHalfway() {
+  std::vector<uint8_t> file = EncodeJpeg(Gradient(32, 32), true);
+  int scans = 0;
+  for (size_t i = 0; i + 5 < file.size(); ++i) {
+    if (file[i] == 0xFF && file[i + 1] == 0xDA && ++scans == 2) {
+      file[i + 5] = 0x7F;  // first component selector of the scan header
+      return file;
+    }
+  }
+  ADD_FAILURE() << "the encoder wrote fewer than two scans";
+  return file;
+}
+
+class RenderingTest : public WidgetTest {
+ protected:
+  TImage* AddImage(TForm* form, const Rect& bounds, const Bitmap32& picture) {
+    auto* image = form->CreateOwned<TImage>();
+    image->SetParent(form);
+    image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    image->Picture().Assign(BitmapGraphic(picture));
+    return image;
+  }
+  TLabel* AddBlock(TForm* form, const Rect& bounds, TColor color) {
+    auto* label = form->CreateOwned<TLabel>();
+    label->SetParent(form);
+    label->SetAutoSize(false);
+    label->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    label->SetColor(color);
+    return label;
+  }
+  TLabel* AddTextLabel(TForm* form, const Rect& bounds, TColor back, TColor ink, int height,
+                       const std::string& caption) {
+    TLabel* label = AddBlock(form, bounds, back);
+    TFont font;
+    font.Color = ink;
+    font.Height = height;
+    font.Style = fsBold;
+    label->SetFont(font);
+    label->SetCaption(caption);
+    return label;
+  }
+};
+
+// Labels
+
+TEST_F(RenderingTest, disabled_label_draws_a_silver_rectangle_with_engraved_text) {
+  TestForm* form = MakePlainForm(120, 60);
+  const Rect r{10, 10, 60, 30};
+  TLabel* label = AddTextLabel(form, r, clSilver, clFuchsia, -20, "満員");
+
+  const Bitmap32 enabled = Repaint(*form);
+  const Rect ink = BoxOf(enabled, r, [](TColor c) { return c != clSilver; });
+  ASSERT_FALSE(ink.IsEmpty());
+
+  label->SetEnabled(false);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(CountPixels(frame, r, [](TColor c) { return !IsGrey(c); }), 0);
+  EXPECT_GT(CountPixels(frame, r, [](TColor c) { return c == clBtnHighlight; }), 0);
+  EXPECT_GT(CountPixels(frame, r, [](TColor c) { return c == clBtnShadow; }), 10);
+  for (int y = r.top; y < r.Bottom(); ++y) {
+    for (int x = r.left; x < r.Right(); ++x) {
+      // The shadow lies where the text is; the highlight lies one pixel right of and below
+      // the shadow.
+      if (frame.Pixel(x, y) == clBtnShadow) {
+        EXPECT_NE(enabled.Pixel(x, y), clSilver) << x << "," << y;
+      }
+      if (frame.Pixel(x, y) == clBtnHighlight) {
+        EXPECT_LT(RedOf(frame.Pixel(x - 1, y - 1)), 192u) << x << "," << y;
+      }
+    }
+  }
+  // The highlight shows beyond the shadow's right and bottom edges.
+  Rect dark = BoxOf(frame, r, [](TColor c) { return RedOf(c) < 192; });
+  Rect light = BoxOf(frame, r, [](TColor c) { return RedOf(c) > 192; });
+  EXPECT_TRUE(ink.Contains(dark));
+  EXPECT_TRUE(ink.Translated(1, 1).Contains(light));
+  EXPECT_GT(light.Right(), dark.Right());
+  EXPECT_GT(light.Bottom(), dark.Bottom());
+  // The rest of the rectangle is silver, and nothing outside it changed.
+  EXPECT_EQ(CountPixels(frame, {r.left, r.Bottom() - 5, r.width, 5},
+                        [](TColor c) { return c != clSilver; }),
+            0);
+  EXPECT_EQ(BoxOf(frame, frame.Bounds(), [](TColor c) { return c != clWhite; }), r);
+  EXPECT_EQ(CountPixels(frame, frame.Bounds(), [](TColor c) { return c == clSilver; }) +
+                CountPixels(frame, r, [](TColor c) { return c != clSilver; }),
+            r.Area());
+
+  label->SetEnabled(true);
+  const Bitmap32& again = Repaint(*form);
+  EXPECT_GT(CountPixels(again, r, [](TColor c) { return c == clFuchsia; }), 10);
+  // Every pixel is silver or a mix of silver and fuchsia; no grey but the silver.
+  EXPECT_EQ(CountPixels(again, r,
+                        [](TColor c) {
+                          return c != clSilver && !(RedOf(c) == BlueOf(c) && GreenOf(c) < RedOf(c));
+                        }),
+            0);
+  EXPECT_EQ(CountPixels(again, r, [](TColor c) { return IsGrey(c) && c != clSilver; }), 0);
+  EXPECT_EQ(BoxOf(again, r, [](TColor c) { return c != clSilver; }), ink);
+}
+
+TEST_F(RenderingTest, label_text_is_placed_across_the_width_by_alignment) {
+  TestForm* form = MakePlainForm(300, 40);
+  const std::string caption = "12人";
+  TLabel* left = AddTextLabel(form, {0, 0, 100, 40}, clWhite, clBlack, -20, caption);
+  TLabel* center = AddTextLabel(form, {100, 0, 100, 40}, clWhite, clBlack, -20, caption);
+  TLabel* right = AddTextLabel(form, {200, 0, 100, 40}, clWhite, clBlack, -20, caption);
+  center->SetAlignment(TAlignment::taCenter);
+  right->SetAlignment(TAlignment::taRightJustify);
+  const Bitmap32& frame = Repaint(*form);
+  auto ink = [&](const TLabel* l) {
+    return BoxOf(frame, l->BoundsRect(), [](TColor c) { return c != clWhite; });
+  };
+  const int width = m_app.Text().TextWidth(left->Font(), caption);
+  ASSERT_LT(width, 100);
+  Rect l = ink(left);
+  ASSERT_FALSE(l.IsEmpty());
+  EXPECT_EQ(ink(center), l.Translated(100 + (100 - width) / 2, 0));
+  EXPECT_EQ(ink(right), l.Translated(200 + 100 - width, 0));
+}
+
+TEST_F(RenderingTest, transparent_label_draws_only_its_text) {
+  TestForm* form = MakePlainForm(80, 40);
+  AddBlock(form, {0, 0, 80, 40}, clRed);
+  TLabel* label = AddTextLabel(form, {5, 5, 60, 25}, clSilver, clBlack, -20, "8");
+  label->SetTransparent(true);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(CountPixels(frame, frame.Bounds(), [](TColor c) { return c == clSilver; }), 0);
+  EXPECT_GT(CountPixels(frame, label->BoundsRect(), [](TColor c) { return c == clBlack; }), 5);
+  EXPECT_EQ(frame.Pixel(64, 29), clRed);
+}
+
+TEST_F(RenderingTest, auto_sized_label_with_empty_caption_is_one_blank_wide_and_one_line_high) {
+  TestForm* form = MakePlainForm(100, 50);
+  auto* label = form->CreateOwned<TLabel>();
+  label->SetParent(form);
+  label->SetBounds(7, 9, 50, 30);
+  label->SetCaption("1000");
+  label->SetCaption("");
+  const int blank = m_app.Text().TextWidth(label->Font(), " ");
+  ASSERT_GT(blank, 0);
+  EXPECT_EQ(label->BoundsRect(), (Rect{7, 9, blank, 12}));
+  EXPECT_LT(blank, m_app.Text().TextWidth(label->Font(), "1000"));
+}
+
+TEST_F(RenderingTest, a_label_never_draws_outside_its_rectangle) {
+  TestForm* form = MakePlainForm(100, 40);
+  TLabel* label = AddTextLabel(form, {10, 5, 15, 10}, clSilver, clBlack, -20, "満員満員");
+  label->SetEnabled(false);  // the highlight reaches one pixel further
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(BoxOf(frame, frame.Bounds(), [](TColor c) { return c != clWhite; }),
+            label->BoundsRect());
+}
+
+// Pictures
+
+TEST_F(RenderingTest, transparent_bitmap_shows_the_widget_beneath_through_every_white_pixel) {
+  TestForm* form = MakePlainForm(40, 30, "clMaroon");
+  AddBlock(form, {0, 0, 40, 30}, clSilver);
+  Bitmap32 picture(4, 3);
+  const TColor rows[3][4] = {{clWhite, clRed, clWhite, clPurple},
+                             {clGray, clWhite, clWhite, clRed},
+                             {clWhite, clPurple, clGray, clWhite}};
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) picture.SetPixel(x, y, rows[y][x]);
+  }
+  TImage* image = AddImage(form, {5, 5, 8, 6}, picture);
+  image->SetStretch(true);
+  image->SetTransparent(true);
+  const Bitmap32& frame = Repaint(*form);
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      TColor expected = clSilver;
+      if (image->BoundsRect().Contains(x, y)) {
+        TColor source = rows[(y - 5) / 2][(x - 5) / 2];
+        if (source != clWhite) expected = source;
+      }
+      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
+    }
+  }
+  image->SetTransparent(false);
+  const Bitmap32& opaque = Repaint(*form);
+  EXPECT_EQ(opaque.Pixel(5, 5), clWhite);
+  EXPECT_EQ(opaque.Pixel(12, 10), clWhite);
+}
+
+TEST_F(RenderingTest, transparent_colour_is_the_bottom_left_pixel) {
+  TestForm* form = MakePlainForm(10, 10, "clSilver");
+  Bitmap32 picture(2, 2);
+  picture.SetPixel(0, 0, clWhite);
+  picture.SetPixel(1, 0, clRed);
+  picture.SetPixel(0, 1, clRed);  // bottom-left
+  picture.SetPixel(1, 1, clBlack);
+  TImage* image = AddImage(form, {0, 0, 2, 2}, picture);
+  image->SetTransparent(true);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(frame.Pixel(0, 0), clWhite);
+  EXPECT_EQ(frame.Pixel(1, 0), clSilver);
+  EXPECT_EQ(frame.Pixel(0, 1), clSilver);
+  EXPECT_EQ(frame.Pixel(1, 1), clBlack);
+}
+
+TEST_F(RenderingTest, a_new_picture_repaints_the_widget) {
+  TestForm* form = MakePlainForm(60, 60);
+  TImage* image = AddImage(form, {10, 20, 30, 15}, Solid(3, 3, clRed));
+  form->RepaintDirty();
+  image->Picture().Assign(BitmapGraphic(Solid(3, 3, clGray)));
+  EXPECT_EQ(form->DirtyRects(), (std::vector<Rect>{{10, 20, 30, 15}}));
+  form->RepaintDirty();
+  EXPECT_EQ(form->Frame().Pixel(11, 21), clGray);
+}
+
+TEST_F(RenderingTest, proportional_stretch_of_a_tall_picture_keeps_its_shape_at_the_top_left) {
+  TestForm* form = MakePlainForm(120, 110, "clMaroon");
+  const Bitmap32 picture = Gradient(39, 50);
+  TImage* image = AddImage(form, {10, 5, 100, 100}, picture);
+  image->SetStretch(true);
+  image->SetProportional(true);
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 78, 100}));
+  const Bitmap32& frame = Repaint(*form);
+  for (int y = 0; y < 110; ++y) {
+    for (int x = 0; x < 120; ++x) {
+      TColor expected = clMaroon;
+      if (x >= 10 && x < 88 && y >= 5 && y < 105) {
+        expected = picture.Pixel((x - 10) * 39 / 78, (y - 5) * 50 / 100);
+      }
+      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(RenderingTest, proportional_stretch_of_a_wide_picture_fills_the_width) {
+  TestForm* form = MakePlainForm(100, 100);
+  TImage* image = AddImage(form, {0, 0, 100, 100}, Gradient(50, 39));
+  image->SetStretch(true);
+  image->SetProportional(true);
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 100, 78}));
+  // A wide picture in a flat widget: the height limits, the width follows.
+  image->SetBounds(0, 0, 100, 20);
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 25, 20}));  // Trunc(20 * 50 / 39) = 25
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(frame.Pixel(24, 19), Gradient(50, 39).Pixel(24 * 50 / 25, 19 * 39 / 20));
+  EXPECT_EQ(frame.Pixel(25, 0), clWhite);
+}
+
+TEST_F(RenderingTest, proportional_without_stretch_shrinks_only_a_picture_too_large) {
+  TestForm* form = MakePlainForm(100, 100);
+  TImage* image = AddImage(form, {0, 0, 60, 60}, Gradient(20, 30));
+  image->SetProportional(true);
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 20, 30}));
+  image->Picture().Assign(BitmapGraphic(Gradient(30, 120)));
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 15, 60}));
+}
+
+TEST_F(RenderingTest, stretch_without_proportional_fills_the_widget) {
+  TestForm* form = MakePlainForm(20, 20, "clMaroon");
+  const Bitmap32 picture = Gradient(3, 2);
+  TImage* image = AddImage(form, {2, 3, 9, 8}, picture);
+  image->SetStretch(true);
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 9, 8}));
+  const Bitmap32& frame = Repaint(*form);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      TColor expected = clMaroon;
+      if (x >= 2 && x < 11 && y >= 3 && y < 11) {
+        expected = picture.Pixel((x - 2) * 3 / 9, (y - 3) * 2 / 8);
+      }
+      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(RenderingTest, unstretched_picture_keeps_its_own_size_clipped_to_the_widget) {
+  TestForm* form = MakePlainForm(30, 30, "clMaroon");
+  const Bitmap32 big = Gradient(10, 10);
+  AddImage(form, {1, 2, 6, 4}, big);
+  const Bitmap32 small = Gradient(3, 3);
+  AddImage(form, {15, 15, 10, 10}, small);
+  const Bitmap32& frame = Repaint(*form);
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 30; ++x) {
+      TColor expected = clMaroon;
+      if (x >= 1 && x < 7 && y >= 2 && y < 6) expected = big.Pixel(x - 1, y - 2);
+      if (x >= 15 && x < 18 && y >= 15 && y < 18) expected = small.Pixel(x - 15, y - 15);
+      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(RenderingTest, scaling_samples_whole_pixels_without_smoothing) {
+  TestForm* form = MakePlainForm(6, 6);
+  Bitmap32 checker(2, 2);
+  checker.SetPixel(0, 0, clBlack);
+  checker.SetPixel(1, 0, clWhite);
+  checker.SetPixel(0, 1, clWhite);
+  checker.SetPixel(1, 1, clBlack);
+  TImage* image = AddImage(form, {0, 0, 6, 6}, checker);
+  image->SetStretch(true);
+  const Bitmap32& frame = Repaint(*form);
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      TColor expected = ((x / 3) + (y / 3)) % 2 == 0 ? clBlack : clWhite;
+      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
+    }
+  }
+  // Shrinking drops rows and columns.
+  image->Picture().Assign(BitmapGraphic(Gradient(6, 6)));
+  image->SetBounds(0, 0, 2, 2);
+  const Bitmap32& small = Repaint(*form);
+  EXPECT_EQ(small.Pixel(0, 0), Gradient(6, 6).Pixel(0, 0));
+  EXPECT_EQ(small.Pixel(1, 0), Gradient(6, 6).Pixel(3, 0));
+  EXPECT_EQ(small.Pixel(1, 1), Gradient(6, 6).Pixel(3, 3));
+}
+
+// Stacking and clipping
+
+TEST_F(RenderingTest, later_widgets_lie_over_earlier_ones_and_buttons_over_all) {
+  TestForm* form = MakePlainForm(80, 60);
+  auto* button = form->CreateOwned<TBitBtn>();
+  button->SetParent(form);
+  button->SetBounds(40, 30, 30, 20);
+  AddImage(form, {0, 0, 30, 30}, Solid(30, 30, clRed));
+  AddImage(form, {10, 10, 30, 30}, Solid(30, 30, clGray));
+  AddBlock(form, {35, 25, 40, 30}, clPurple);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(frame.Pixel(5, 5), clRed);
+  EXPECT_EQ(frame.Pixel(15, 15), clGray);  // the later picture over the earlier one
+  EXPECT_EQ(frame.Pixel(29, 29), clGray);
+  EXPECT_EQ(frame.Pixel(36, 26), clPurple);
+  // The button, created first, lies over the picture and the label made after it.
+  EXPECT_EQ(frame.Pixel(40, 30), clBtnHighlight);
+  EXPECT_EQ(frame.Pixel(55, 40), clBtnFace);
+  EXPECT_EQ(frame.Pixel(69, 49), clBtnDarkFrame);
+  EXPECT_EQ(frame.Pixel(72, 40), clPurple);
+}
+
+TEST_F(RenderingTest, stacking_follows_the_order_of_parenting_not_of_creation) {
+  TestForm* form = MakePlainForm(20, 20);
+  auto* first = form->CreateOwned<TImage>();
+  auto* second = form->CreateOwned<TImage>();
+  first->Picture().Assign(BitmapGraphic(Solid(20, 20, clRed)));
+  second->Picture().Assign(BitmapGraphic(Solid(20, 20, clGray)));
+  second->SetParent(form);
+  first->SetParent(form);
+  EXPECT_EQ(Repaint(*form).Pixel(10, 10), clRed);
+}
+
+TEST_F(RenderingTest, hidden_widgets_are_not_drawn) {
+  TestForm* form = MakePlainForm(40, 40, "clMaroon");
+  TImage* under = AddImage(form, {0, 0, 20, 20}, Solid(20, 20, clRed));
+  TImage* over = AddImage(form, {10, 10, 20, 20}, Solid(20, 20, clGray));
+  auto* button = form->CreateOwned<TBitBtn>();
+  button->SetParent(form);
+  button->SetBounds(25, 25, 15, 15);
+  over->SetVisible(false);
+  button->SetVisible(false);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(frame.Pixel(15, 15), clRed);
+  EXPECT_EQ(frame.Pixel(25, 25), clMaroon);
+  EXPECT_EQ(frame.Pixel(39, 39), clMaroon);
+  under->SetVisible(false);
+  EXPECT_EQ(CountPixels(Repaint(*form), {0, 0, 40, 40}, [](TColor c) { return c != clMaroon; }), 0);
+}
+
+TEST_F(RenderingTest, widgets_are_clipped_to_the_form) {
+  TestForm* form = MakePlainForm(30, 30);
+  AddImage(form, {-5, -5, 20, 20}, Solid(1, 1, clRed))->SetStretch(true);
+  AddImage(form, {20, 25, 40, 40}, Solid(1, 1, clGray))->SetStretch(true);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(CountPixels(frame, frame.Bounds(), [](TColor c) { return c == clRed; }), 15 * 15);
+  EXPECT_EQ(CountPixels(frame, frame.Bounds(), [](TColor c) { return c == clGray; }), 10 * 5);
+  EXPECT_EQ(frame.Pixel(14, 14), clRed);
+  EXPECT_EQ(frame.Pixel(15, 15), clWhite);
+}
+
+TEST_F(RenderingTest, disabled_button_draws_engraved_caption) {
+  TestForm* form = MakePlainForm(60, 40);
+  auto* button = form->CreateOwned<TBitBtn>();
+  button->SetParent(form);
+  button->SetBounds(0, 0, 60, 40);
+  TFont font;
+  font.Height = -20;
+  font.Color = clRed;
+  button->SetFont(font);
+  button->SetCaption("満員");
+  const Bitmap32 enabled = Repaint(*form);
+  EXPECT_GT(CountPixels(enabled, {2, 2, 56, 36}, [](TColor c) { return c == clRed; }), 5);
+  button->SetEnabled(false);
+  const Bitmap32& frame = Repaint(*form);
+  EXPECT_EQ(CountPixels(frame, {2, 2, 56, 36}, [](TColor c) { return !IsGrey(c); }), 0);
+  EXPECT_GT(CountPixels(frame, {2, 2, 56, 36}, [](TColor c) { return c == clBtnShadow; }), 5);
+  EXPECT_GT(CountPixels(frame, {2, 2, 56, 36}, [](TColor c) { return c == clBtnHighlight; }), 0);
+}
+
+// Painting only what changed
+
+TEST_F(RenderingTest, moving_a_picture_presents_only_its_old_and_new_rectangles) {
+  TestForm* form = MakePlainForm(200, 150, "clMaroon");
+  AddImage(form, {0, 0, 200, 150}, Gradient(20, 15))->SetStretch(true);
+  TImage* moving = AddImage(form, {30, 40, 40, 40}, Solid(1, 1, clRed));
+  moving->SetStretch(true);
+  ShowAndPaint();
+  m_backend.ResetPresentStats();
+
+  moving->SetLeft(35);
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.PresentCalls(), 1);
+  EXPECT_EQ(m_backend.PresentedPixels(), 45 * 40);
+  EXPECT_LT(m_backend.PresentedPixels() * 10, 200 * 150);
+
+  // The screen holds exactly what a full repaint of the form gives.
+  const HeadlessBackend::Window* window = m_backend.FindWindow(form->Handle());
+  ASSERT_NE(window, nullptr);
+  const Bitmap32 screen = window->screen;
+  const Bitmap32& full = Repaint(*form);
+  ASSERT_EQ(screen.Width(), 200);
+  ASSERT_EQ(screen.Height(), 150);
+  for (int y = 0; y < 150; ++y) {
+    for (int x = 0; x < 200; ++x) ASSERT_EQ(screen.Pixel(x, y), full.Pixel(x, y)) << x << "," << y;
+  }
+  EXPECT_EQ(screen.Pixel(30, 40), Gradient(20, 15).Pixel(3, 4));
+  EXPECT_EQ(screen.Pixel(35, 40), clRed);
+}
+
+TEST_F(RenderingTest, nothing_changed_presents_nothing) {
+  MakePlainForm(50, 50);
+  ShowAndPaint();
+  m_backend.ResetPresentStats();
+  m_app.RunUntil(m_backend.NowMs() + 1000);
+  EXPECT_EQ(m_backend.PresentCalls(), 0);
+  EXPECT_EQ(m_backend.PresentedPixels(), 0);
+}
+
+TEST_F(RenderingTest, jpeg_that_fails_while_decoding_is_reported_once_and_then_draws_nothing) {
+  TestForm* form = MakePlainForm(60, 60, "clMaroon");
+  auto* image = form->CreateOwned<TImage>();
+  image->SetParent(form);
+  image->SetBounds(10, 10, 40, 40);
+  image->SetStretch(true);
+  // The header is sound, so loading succeeds; decoding waits for the first paint.
+  std::unique_ptr<TGraphic> graphic = LoadGraphicFromMemory(JpegFailingHalfway(), "jpg");
+  ASSERT_EQ(graphic->Width(), 32);
+  image->Picture().Assign(std::move(graphic));
+  ShowAndPaint();
+  ASSERT_EQ(m_backend.ErrorBoxes().size(), 1u);
+  EXPECT_EQ(m_backend.ErrorBoxes()[0].title, "Widget Test");
+  EXPECT_EQ(m_backend.ErrorBoxes()[0].text,
+            "JPEG エラー #" + std::to_string(int(JERR_BAD_COMPONENT_ID)) + ".");
+
+  form->InvalidateAll();
+  m_app.RunUntil(m_backend.NowMs() + 500);
+  EXPECT_EQ(m_backend.ErrorBoxes().size(), 1u);
+  const Bitmap32& screen = m_backend.FindWindow(form->Handle())->screen;
+  EXPECT_EQ(CountPixels(screen, screen.Bounds(), [](TColor c) { return c != clMaroon; }), 0);
+}
+
+TEST_F(RenderingTest, a_sound_progressive_jpeg_draws) {
+  TestForm* form = MakePlainForm(32, 32, "clMaroon");
+  auto* image = form->CreateOwned<TImage>();
+  image->SetParent(form);
+  image->SetBounds(0, 0, 32, 32);
+  image->Picture().Assign(LoadGraphicFromMemory(EncodeJpeg(Solid(32, 32, clGray), true), "jpg"));
+  ShowAndPaint();
+  EXPECT_TRUE(m_backend.ErrorBoxes().empty());
+  // Lossy, but a flat grey stays close to grey.
+  TColor c = form->Frame().Pixel(16, 16);
+  EXPECT_NEAR(int(RedOf(c)), 128, 3);
+  EXPECT_NEAR(int(GreenOf(c)), 128, 3);
+  EXPECT_NEAR(int(BlueOf(c)), 128, 3);
+}
+
+}  // namespace
+}  // namespace vt::test
