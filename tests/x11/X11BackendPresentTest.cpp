@@ -42,7 +42,8 @@ class X11Present : public X11BackendTest, public ::testing::WithParamInterface<T
   }
 
   bool ScreenShows(X11Backend& backend, int x, int y, unsigned long pixel) {
-    return PumpUntil(backend, [&] { return RootPixel(Test(), x, y) == pixel; }, 2000);
+    return PumpUntil(
+        backend, [&] { return RootPixel(Test(), x, y) == pixel; }, 2000);
   }
 };
 

@@ -2,10 +2,6 @@
 
 #include "X11TestSupport.h"
 #include "widgets/Exceptions.h"
-#include "widgets/x11/X11ErrorTrap.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
 
 namespace vt {
 namespace {
@@ -39,12 +35,13 @@ Property ReadProperty(Display* display, Window window, const char* name) {
   return result;
 }
 
-Atom AtomOf(Display* display, const char* name) { return XInternAtom(display, name, False); }
+Atom AtomOf(Display* display, const char* name) {
+  return XInternAtom(display, name, False);
+}
 
 bool IsMapped(Display* display, Window window) {
   XWindowAttributes attributes{};
-  return XGetWindowAttributes(display, window, &attributes) &&
-         attributes.map_state != IsUnmapped;
+  return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
 }
 
 Rect Geometry(Display* display, Window window) {
@@ -80,7 +77,8 @@ TEST_F(X11Windows, app_window_names_the_program_and_stays_unmapped) {
 
 TEST_F(X11Windows, japanese_titles_are_kept_as_utf8) {
   auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "アプリケーション エラー", {0, 0, 50, 50}, 0});
+  WindowHandle popup =
+      backend->CreateWindow({WindowKind::Popup, "アプリケーション エラー", {0, 0, 50, 50}, 0});
   EXPECT_EQ(ReadProperty(Test(), popup, "_NET_WM_NAME").text, "アプリケーション エラー");
 }
 
@@ -122,17 +120,17 @@ TEST_F(X11Windows, full_screen_window_bypasses_the_window_manager_and_covers_the
   EXPECT_TRUE(attributes.override_redirect);
   EXPECT_EQ(Geometry(Test(), full), (Rect{0, 0, 1024, 768}));
   Property state = ReadProperty(Test(), full, "_NET_WM_STATE");
-  EXPECT_EQ(state.values,
-            (std::vector<long>{long(AtomOf(Test(), "_NET_WM_STATE_FULLSCREEN")),
-                               long(AtomOf(Test(), "_NET_WM_STATE_ABOVE")),
-                               long(AtomOf(Test(), "_NET_WM_STATE_SKIP_TASKBAR"))}));
+  EXPECT_EQ(state.values, (std::vector<long>{long(AtomOf(Test(), "_NET_WM_STATE_FULLSCREEN")),
+                                             long(AtomOf(Test(), "_NET_WM_STATE_ABOVE")),
+                                             long(AtomOf(Test(), "_NET_WM_STATE_SKIP_TASKBAR"))}));
   // Shown, it lies above a window mapped before it.
   Window other = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 0, 0, 100, 100, 0, 0, 0);
   XMapRaised(Test(), other);
   XSync(Test(), False);
   backend->ShowWindow(full, true);
   XSync(Test(), False);
-  ASSERT_TRUE(PumpUntil(*backend, [&] { return IsMapped(Test(), full); }, 2000));
+  ASSERT_TRUE(PumpUntil(
+      *backend, [&] { return IsMapped(Test(), full); }, 2000));
   Window root = 0, parent = 0, *children = nullptr;
   unsigned count = 0;
   ASSERT_TRUE(XQueryTree(Test(), DefaultRootWindow(Test()), &root, &parent, &children, &count));
@@ -144,7 +142,8 @@ TEST_F(X11Windows, full_screen_window_bypasses_the_window_manager_and_covers_the
 TEST_F(X11Windows, dialog_is_a_fixed_size_transient_centred_on_the_primary_monitor) {
   auto backend = Open();
   WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
-  WindowHandle dialog = backend->CreateWindow({WindowKind::Dialog, "Vantorel", {0, 0, 300, 200}, 0});
+  WindowHandle dialog =
+      backend->CreateWindow({WindowKind::Dialog, "Vantorel", {0, 0, 300, 200}, 0});
   EXPECT_EQ(Geometry(Test(), dialog), (Rect{362, 284, 300, 200}));
   Window owner = 0;
   ASSERT_TRUE(XGetTransientForHint(Test(), dialog, &owner));
@@ -192,9 +191,11 @@ TEST_F(X11Windows, show_and_hide_map_and_unmap) {
   XSync(Test(), False);
   EXPECT_FALSE(IsMapped(Test(), popup));  // created hidden
   backend->ShowWindow(popup, true);
-  ASSERT_TRUE(PumpUntil(*backend, [&] { return IsMapped(Test(), popup); }, 2000));
+  ASSERT_TRUE(PumpUntil(
+      *backend, [&] { return IsMapped(Test(), popup); }, 2000));
   backend->ShowWindow(popup, false);
-  EXPECT_TRUE(PumpUntil(*backend, [&] { return !IsMapped(Test(), popup); }, 2000));
+  EXPECT_TRUE(PumpUntil(
+      *backend, [&] { return !IsMapped(Test(), popup); }, 2000));
 }
 
 TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
@@ -202,7 +203,12 @@ TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
   WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
   backend->ShowWindow(popup, true);
   backend->SetWindowBounds(popup, {40, 30, 200, 100});
-  ASSERT_TRUE(PumpUntil(*backend, [&] { return Geometry(Test(), popup) == Rect{40, 30, 200, 100}; }, 2000));
+  ASSERT_TRUE(PumpUntil(
+      *backend,
+      [&] {
+        return Geometry(Test(), popup) == Rect{40, 30, 200, 100};
+      },
+      2000));
   EXPECT_FALSE(WaitFor(*backend, EventType::Resized, 300));
   // A change from elsewhere is reported.
   XResizeWindow(Test(), popup, 150, 120);
@@ -273,7 +279,8 @@ class X11Foreign : public X11BackendTest {
 
 TEST_F(X11Foreign, child_window_lies_inside_its_host) {
   auto backend = Open();
-  WindowHandle child = backend->CreateWindow({WindowKind::Child, "PrvForm", {5, 6, 50, 40}, m_host});
+  WindowHandle child =
+      backend->CreateWindow({WindowKind::Child, "PrvForm", {5, 6, 50, 40}, m_host});
   Window root = 0, parent = 0, *children = nullptr;
   unsigned count = 0;
   ASSERT_TRUE(XQueryTree(Test(), child, &root, &parent, &children, &count));
@@ -286,10 +293,12 @@ TEST_F(X11Foreign, child_window_lies_inside_its_host) {
 
 TEST_F(X11Foreign, child_is_reported_destroyed_with_its_host) {
   auto backend = Open();
-  WindowHandle child = backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, m_host});
+  WindowHandle child =
+      backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, m_host});
   XMapWindow(Test(), m_host);
   backend->ShowWindow(child, true);
-  ASSERT_TRUE(PumpUntil(*backend, [&] { return IsMapped(Test(), child); }, 2000));
+  ASSERT_TRUE(PumpUntil(
+      *backend, [&] { return IsMapped(Test(), child); }, 2000));
   XDestroyWindow(Test(), m_host);
   XSync(Test(), False);
   auto destroyed = WaitFor(*backend, EventType::Destroyed, 2000);

@@ -1,9 +1,7 @@
-#include "widgets/x11/X11Keys.h"
-
 #include <gtest/gtest.h>
 
-#include <X11/X.h>
-#include <X11/keysym.h>
+#include "X11TestSupport.h"
+#include "widgets/x11/X11Keys.h"
 
 namespace vt {
 namespace {

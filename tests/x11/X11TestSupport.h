@@ -11,9 +11,18 @@
 #include "XvfbServer.h"
 #include "widgets/x11/X11Backend.h"
 
-// Last: X's macros (None, Expose) would break the headers above.
+// clang-format off
+// X's headers come last: their macros (None, Expose) would break the headers above. Test
+// files take them from here.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/extensions/scrnsaver.h>
+#include <X11/keysym.h>
+#include "widgets/x11/X11ErrorTrap.h"
 #undef Expose
+// clang-format on
 
 namespace vt {
 

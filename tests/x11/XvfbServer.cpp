@@ -1,7 +1,6 @@
 #include "XvfbServer.h"
 
 #include <X11/Xlib.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,8 +22,12 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-std::string SocketPath(int number) { return "/tmp/.X11-unix/X" + std::to_string(number); }
-std::string LockPath(int number) { return "/tmp/.X" + std::to_string(number) + "-lock"; }
+std::string SocketPath(int number) {
+  return "/tmp/.X11-unix/X" + std::to_string(number);
+}
+std::string LockPath(int number) {
+  return "/tmp/.X" + std::to_string(number) + "-lock";
+}
 
 // Waits up to the deadline for the child to end; true when it did.
 bool Reap(pid_t pid, Clock::time_point deadline) {
@@ -55,8 +58,8 @@ bool XvfbServer::Start(int width, int height, int depth, std::string* error,
 
 bool XvfbServer::TryNumber(int number, int width, int height, int depth, Connection connection) {
   std::string name = ":" + std::to_string(number);
-  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" +
-                       std::to_string(depth);
+  std::string screen =
+      std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {

@@ -31,8 +31,8 @@ namespace vt {
 
 namespace {
 
-constexpr long kEventMask = KeyPressMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | ExposureMask | StructureNotifyMask;
+constexpr long kEventMask = KeyPressMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            ExposureMask | StructureNotifyMask;
 constexpr unsigned kGrabPointerMask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 constexpr int64_t kGrabRetryMs = 100;
 constexpr int64_t kGrabGiveUpMs = 5000;
@@ -41,12 +41,18 @@ constexpr int kDefaultPixelsPerInch = 96;
 
 // The backend of a display is kept in Xlib's context table of that display, where the C
 // callbacks of Xlib find it.
-XContext BackendContext() { return XStringToContext("vantorel.X11Backend"); }
+XContext BackendContext() {
+  return XStringToContext("vantorel.X11Backend");
+}
 
-Window AsWindow(uint64_t handle) { return Window(handle); }
+Window AsWindow(uint64_t handle) {
+  return Window(handle);
+}
 
 // X refuses windows without area.
-unsigned Extent(int value) { return unsigned(std::max(value, 1)); }
+unsigned Extent(int value) {
+  return unsigned(std::max(value, 1));
+}
 
 std::optional<TMouseButton> MouseButton(unsigned int button) {
   switch (button) {
@@ -81,7 +87,9 @@ TShiftState ButtonFlag(TMouseButton button) {
 
 }  // namespace
 
-std::unique_ptr<X11Backend> X11Backend::Open(std::string* error) { return Open(Options{}, error); }
+std::unique_ptr<X11Backend> X11Backend::Open(std::string* error) {
+  return Open(Options{}, error);
+}
 
 std::unique_ptr<X11Backend> X11Backend::Open(const Options& options, std::string* error) {
   const char* name = options.display_name.empty() ? nullptr : options.display_name.c_str();
@@ -111,23 +119,17 @@ X11Backend::X11Backend(Display* display, const Options& options)
   }
   XrmInitialize();
 
-  const char* names[] = {"WM_PROTOCOLS",
-                         "WM_DELETE_WINDOW",
-                         "UTF8_STRING",
-                         "_NET_WM_NAME",
-                         "_NET_WM_PID",
-                         "_NET_WM_ICON",
-                         "_NET_WM_STATE",
-                         "_NET_WM_STATE_FULLSCREEN",
-                         "_NET_WM_STATE_ABOVE",
-                         "_NET_WM_STATE_SKIP_TASKBAR",
-                         "_NET_WM_WINDOW_TYPE",
-                         "_NET_WM_WINDOW_TYPE_DIALOG",
+  const char* names[] = {"WM_PROTOCOLS",        "WM_DELETE_WINDOW",
+                         "UTF8_STRING",         "_NET_WM_NAME",
+                         "_NET_WM_PID",         "_NET_WM_ICON",
+                         "_NET_WM_STATE",       "_NET_WM_STATE_FULLSCREEN",
+                         "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                         "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG",
                          "_MOTIF_WM_HINTS"};
   constexpr int kAtomCount = int(sizeof names / sizeof names[0]);
   Atom atoms[kAtomCount] = {};
   XInternAtoms(m_display, const_cast<char**>(names), kAtomCount, False, atoms);
-  m_atoms = {atoms[0], atoms[1], atoms[2],  atoms[3],  atoms[4],  atoms[5], atoms[6],
+  m_atoms = {atoms[0], atoms[1], atoms[2], atoms[3],  atoms[4],  atoms[5], atoms[6],
              atoms[7], atoms[8], atoms[9], atoms[10], atoms[11], atoms[12]};
 
   // Shared memory only works when the server runs on this machine.
@@ -146,7 +148,8 @@ X11Backend::X11Backend(Display* display, const Options& options)
     XFixesQueryVersion(m_display, &major, &minor);
     m_has_xfixes = major >= 4;
   }
-  m_has_screen_saver = XScreenSaverQueryExtension(m_display, &m_screen_saver_event_base, &error_base);
+  m_has_screen_saver =
+      XScreenSaverQueryExtension(m_display, &m_screen_saver_event_base, &error_base);
 
   XGCValues values{};
   values.graphics_exposures = False;
@@ -292,8 +295,8 @@ WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
     // The parent of a child window is somebody else's window and may name nothing.
     X11ErrorTrap trap(m_display);
     window = XCreateWindow(m_display, parent, bounds.left, bounds.top, Extent(bounds.width),
-                           Extent(bounds.height), 0, DefaultDepth(m_display, m_screen),
-                           InputOutput, DefaultVisual(m_display, m_screen), mask, &attributes);
+                           Extent(bounds.height), 0, DefaultDepth(m_display, m_screen), InputOutput,
+                           DefaultVisual(m_display, m_screen), mask, &attributes);
     if (int code = trap.Finish(); code != 0) {
       char text[256] = {};
       XGetErrorText(m_display, code, text, sizeof text);
@@ -323,8 +326,8 @@ void X11Backend::SetTopLevelProperties(Window window, const WindowSpec& spec, co
   int title_length = int(spec.title.size());
   XChangeProperty(m_display, window, XA_WM_NAME, m_atoms.utf8_string, 8, PropModeReplace, title,
                   title_length);
-  XChangeProperty(m_display, window, m_atoms.net_wm_name, m_atoms.utf8_string, 8,
-                  PropModeReplace, title, title_length);
+  XChangeProperty(m_display, window, m_atoms.net_wm_name, m_atoms.utf8_string, 8, PropModeReplace,
+                  title, title_length);
 
   char res_name[] = "vantorel";
   char res_class[] = "Vantorel";
@@ -361,8 +364,8 @@ void X11Backend::SetTopLevelProperties(Window window, const WindowSpec& spec, co
     }
     case WindowKind::Dialog: {
       Atom type = m_atoms.net_wm_window_type_dialog;
-      XChangeProperty(m_display, window, m_atoms.net_wm_window_type, XA_ATOM, 32,
-                      PropModeReplace, reinterpret_cast<unsigned char*>(&type), 1);
+      XChangeProperty(m_display, window, m_atoms.net_wm_window_type, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&type), 1);
       SetDialogSizeHints(window, bounds);
       break;
     }
@@ -485,9 +488,9 @@ void X11Backend::Present(WindowHandle handle, const Bitmap32& frame,
   if (it == m_windows.end() || frame.IsEmpty()) return;
   WindowState& state = it->second;
   if (!state.image) {
-    state.image = std::make_unique<X11FrameImage>(m_display, DefaultVisual(m_display, m_screen),
-                                                  DefaultDepth(m_display, m_screen),
-                                                  m_use_shared_memory);
+    state.image =
+        std::make_unique<X11FrameImage>(m_display, DefaultVisual(m_display, m_screen),
+                                        DefaultDepth(m_display, m_screen), m_use_shared_memory);
   }
   state.image->Put(it->first, m_gc, frame, dirty);
   // A server that refused our memory once will refuse it for every window.
@@ -509,8 +512,8 @@ void X11Backend::TryGrab(Window window, WindowState& state) {
   }
   if (!state.pointer_grabbed) {
     state.pointer_grabbed =
-        XGrabPointer(m_display, window, True, kGrabPointerMask, GrabModeAsync, GrabModeAsync,
-                     None, m_cursor_hidden ? m_blank_cursor : None, CurrentTime) == GrabSuccess;
+        XGrabPointer(m_display, window, True, kGrabPointerMask, GrabModeAsync, GrabModeAsync, None,
+                     m_cursor_hidden ? m_blank_cursor : None, CurrentTime) == GrabSuccess;
   }
   if (!state.keyboard_grabbed || !state.pointer_grabbed) {
     // Somebody else holds the keyboard or the pointer: try again soon, without waiting here.
@@ -589,7 +592,8 @@ void X11Backend::CheckSaverTimeout(int64_t now) {
     event.command = kScreenSaveCommand;
     Push(event);
   }
-  m_next_saver_check_ms = now + (m_saver_command_sent ? timeout : std::max<int64_t>(timeout - idle, 10));
+  m_next_saver_check_ms =
+      now + (m_saver_command_sent ? timeout : std::max<int64_t>(timeout - idle, 10));
 }
 
 void X11Backend::AnswerSysCommand(WindowHandle window, uint32_t command, intptr_t result) {
@@ -692,7 +696,9 @@ int64_t X11Backend::NowMs() {
   return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-void X11Backend::Push(const InputEvent& event) { m_queue.push_back(event); }
+void X11Backend::Push(const InputEvent& event) {
+  m_queue.push_back(event);
+}
 
 int64_t X11Backend::RunTimers(int64_t now) {
   int64_t next = -1;
@@ -843,6 +849,8 @@ void X11Backend::HandleEvent(XEvent& event) {
   }
 }
 
-bool X11Backend::RecordErrorBox(const std::string&, const std::string&) { return false; }
+bool X11Backend::RecordErrorBox(const std::string&, const std::string&) {
+  return false;
+}
 
 }  // namespace vt

@@ -56,8 +56,7 @@ class X11Backend : public Backend {
   // The size given here is the size the window has from now on: only changes made by others
   // (the window manager, the host of a child) are reported as Resized.
   void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
-  void Present(WindowHandle window, const Bitmap32& frame,
-               const std::vector<Rect>& dirty) override;
+  void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override;
 
   int ShowCursor(bool show) override;
 

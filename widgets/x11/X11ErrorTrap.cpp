@@ -9,7 +9,9 @@ namespace vt {
 
 namespace {
 
-XContext TrapContext() { return XStringToContext("vantorel.X11ErrorTrap"); }
+XContext TrapContext() {
+  return XStringToContext("vantorel.X11ErrorTrap");
+}
 
 X11ErrorTrap* CurrentTrap(Display* display) {
   XPointer data = nullptr;
@@ -22,7 +24,8 @@ X11ErrorTrap* CurrentTrap(Display* display) {
 void SetCurrentTrap(Display* display, X11ErrorTrap* trap) {
   XDeleteContext(display, DefaultRootWindow(display), TrapContext());
   if (trap) {
-    XSaveContext(display, DefaultRootWindow(display), TrapContext(), reinterpret_cast<XPointer>(trap));
+    XSaveContext(display, DefaultRootWindow(display), TrapContext(),
+                 reinterpret_cast<XPointer>(trap));
   }
 }
 

@@ -33,7 +33,9 @@ X11FrameImage::X11FrameImage(Display* display, Visual* visual, int depth, bool t
       m_depth(depth),
       m_try_shared_memory(try_shared_memory) {}
 
-X11FrameImage::~X11FrameImage() { ReleaseSharedImage(); }
+X11FrameImage::~X11FrameImage() {
+  ReleaseSharedImage();
+}
 
 void X11FrameImage::Put(Drawable drawable, GC gc, const Bitmap32& frame,
                         const std::vector<Rect>& dirty) {
@@ -69,8 +71,8 @@ bool X11FrameImage::EnsureSharedImage(int width, int height) {
     m_try_shared_memory = false;
     return false;
   }
-  info.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(image->height),
-                      IPC_CREAT | 0600);
+  info.shmid =
+      shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(image->height), IPC_CREAT | 0600);
   if (info.shmid < 0) {
     XDestroyImage(image);
     m_try_shared_memory = false;
@@ -135,17 +137,17 @@ void X11FrameImage::PutPlain(Drawable drawable, GC gc, const Bitmap32& frame,
                              const std::vector<Rect>& rects) {
   // XPutImage copies the pixels into the request before it returns, so the frame itself can
   // be wrapped when its layout is the server's.
-  XImage* wrapper = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0,
-                                 const_cast<char*>(reinterpret_cast<const char*>(frame.Data())),
-                                 unsigned(frame.Width()), unsigned(frame.Height()), 32,
-                                 frame.Width() * 4);
+  XImage* wrapper =
+      XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0,
+                   const_cast<char*>(reinterpret_cast<const char*>(frame.Data())),
+                   unsigned(frame.Width()), unsigned(frame.Height()), 32, frame.Width() * 4);
   if (wrapper) {
     // Xlib swaps the bytes on the way when the server's order differs from ours.
     wrapper->byte_order = kNativeByteOrder;
     if (wrapper->bits_per_pixel == 32 && IsDirect(wrapper)) {
       for (const Rect& r : rects) {
-        XPutImage(m_display, drawable, gc, wrapper, r.left, r.top, r.left, r.top,
-                  unsigned(r.width), unsigned(r.height));
+        XPutImage(m_display, drawable, gc, wrapper, r.left, r.top, r.left, r.top, unsigned(r.width),
+                  unsigned(r.height));
       }
       wrapper->data = nullptr;
       XDestroyImage(wrapper);
@@ -174,8 +176,7 @@ bool X11FrameImage::IsDirect(const XImage* image) const {
          m_visual->blue_mask == 0x0000FF;
 }
 
-void X11FrameImage::Store(XImage* image, int x, int y, const Bitmap32& frame,
-                          const Rect& r) const {
+void X11FrameImage::Store(XImage* image, int x, int y, const Bitmap32& frame, const Rect& r) const {
   if (IsDirect(image)) {
     for (int row = 0; row < r.height; ++row) {
       char* dst = image->data + size_t(y + row) * size_t(image->bytes_per_line) + size_t(x) * 4;
@@ -193,7 +194,8 @@ void X11FrameImage::Store(XImage* image, int x, int y, const Bitmap32& frame,
 
 unsigned long X11FrameImage::Convert(uint32_t rgb) const {
   return Channel((rgb >> 16) & 0xFF, m_visual->red_mask) |
-         Channel((rgb >> 8) & 0xFF, m_visual->green_mask) | Channel(rgb & 0xFF, m_visual->blue_mask);
+         Channel((rgb >> 8) & 0xFF, m_visual->green_mask) |
+         Channel(rgb & 0xFF, m_visual->blue_mask);
 }
 
 }  // namespace vt
