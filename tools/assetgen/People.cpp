@@ -420,9 +420,11 @@ Canvas DrawRooftopWorker() {
   s.Ellipse(19.5f, 37, 9.2f, 2.6f, brown);
   s.Rect(10.6f, 35, 28.4f, 37.5f, brown);
   s.Rect(10.6f, 35, 28.4f, 36.2f, FColor::Rgb(90, 54, 26));  // belt
-  // The long red tool, held upright in both hands.
-  s.Line(7.2f, 3.5f, 8.6f, 46.5f, 2.4f, red);
-  s.Poly({{3.4f, 3.2f}, {11.4f, 2.4f}, {11.6f, 5.2f}, {3.6f, 6.0f}}, red * 0.85f);
+  // The long red shovel, held upright: a T grip at the top, the blade resting on the grass.
+  s.Line(7.0f, 4.5f, 8.2f, 40.5f, 2.2f, red);
+  s.Line(4.4f, 4.0f, 9.8f, 3.8f, 2.0f, red * 0.85f);
+  s.Poly({{5.0f, 40}, {11.4f, 39.8f}, {11.2f, 46.2f}, {8.3f, 48.6f}, {5.2f, 46.4f}}, red * 0.8f);
+  s.Line(8.2f, 40.6f, 8.3f, 46.8f, 0.8f, red);
   s.Line(10, 26, 7.8f, 26.6f, 3.4f, yellow);
   s.Circle(8.2f, 26.8f, 2.2f, kSkin);
   s.Line(27, 23, 29.5f, 31, 3.6f, yellow);
