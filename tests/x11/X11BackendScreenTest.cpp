@@ -19,7 +19,11 @@ TEST_P(PrimaryScreenSize, primary_screen_is_the_screen_xvfb_was_given) {
 }
 
 INSTANTIATE_TEST_SUITE_P(X11Backend, PrimaryScreenSize,
-                         ::testing::Values(Size{1024, 768}, Size{1920, 1080}));
+                         ::testing::Values(Size{1024, 768}, Size{1920, 1080}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.width) + "x" +
+                                  std::to_string(info.param.height);
+                         });
 
 using X11Screen = X11BackendTest;
 
