@@ -544,6 +544,13 @@ void TForm::ScaleForPixelsPerInch(int ppi) {
   TFont font = m_font;
   font.Height = MulDiv(font.Height, ppi, m_pixels_per_inch);
   m_font = font;
+  // Widgets without a font of their own follow the form's new font.
+  for (TControl* c : m_controls) {
+    if (!c->ParentFont() || c->m_font == m_font) continue;
+    c->m_font = m_font;
+    c->Invalidate();
+    c->TextChanged();
+  }
   m_pixels_per_inch = ppi;
   int measured = m_application.Text().LineHeight(m_font);
   int designed = m_text_height;
