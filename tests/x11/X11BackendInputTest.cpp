@@ -187,6 +187,28 @@ TEST_F(X11Input, full_screen_window_takes_input_over_other_windows) {
   EXPECT_EQ(key->key, VK_SPACE);
 }
 
+TEST_F(X11Input, box_over_the_full_screen_window_gets_its_keys_and_clicks) {
+  WindowHandle full = ShowFullScreen();
+  WindowHandle app = m_backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
+  m_backend->ShowWindow(app, false);
+  WindowHandle box = m_backend->CreateWindow({WindowKind::Dialog, "Vantorel", {0, 0, 200, 100}, 0});
+  m_backend->ShowWindow(box, true);
+  auto expose = WaitFor(*m_backend, EventType::Expose, 2000);
+  ASSERT_TRUE(expose);
+  EXPECT_EQ(expose->window, box);
+  // The box lies at (412, 334) in the middle of the screen.
+  ASSERT_EQ(m_server.Run("xdotool mousemove 420 340 click 1 mousemove 10 10 click 1 key Return"),
+            0);
+  auto events = Collect(*m_backend, {EventType::MouseDown, EventType::KeyDown}, 1000);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].window, box);
+  EXPECT_EQ(events[0].x, 8);
+  EXPECT_EQ(events[0].y, 6);
+  EXPECT_EQ(events[1].window, full);
+  EXPECT_EQ(events[2].window, box);
+  EXPECT_EQ(events[2].key, VK_RETURN);
+}
+
 TEST_F(X11Input, grab_held_by_another_program_is_taken_when_released) {
   Window root = DefaultRootWindow(Test());
   ASSERT_EQ(XGrabKeyboard(Test(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime),

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 
 #include "widgets/Exceptions.h"
 #include "widgets/x11/X11ErrorTrap.h"
@@ -119,22 +120,35 @@ X11Backend::X11Backend(Display* display, const Options& options)
   }
   XrmInitialize();
 
-  const char* names[] = {"WM_PROTOCOLS",        "WM_DELETE_WINDOW",
-                         "UTF8_STRING",         "_NET_WM_NAME",
-                         "_NET_WM_PID",         "_NET_WM_ICON",
-                         "_NET_WM_STATE",       "_NET_WM_STATE_FULLSCREEN",
-                         "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
-                         "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG",
-                         "_MOTIF_WM_HINTS"};
-  constexpr int kAtomCount = int(sizeof names / sizeof names[0]);
+  struct AtomName {
+    const char* name;
+    unsigned long* atom;
+  };
+  const AtomName wanted[] = {
+      {"WM_PROTOCOLS", &m_atoms.wm_protocols},
+      {"WM_DELETE_WINDOW", &m_atoms.wm_delete_window},
+      {"UTF8_STRING", &m_atoms.utf8_string},
+      {"_NET_WM_NAME", &m_atoms.net_wm_name},
+      {"_NET_WM_PID", &m_atoms.net_wm_pid},
+      {"_NET_WM_ICON", &m_atoms.net_wm_icon},
+      {"_NET_WM_STATE", &m_atoms.net_wm_state},
+      {"_NET_WM_STATE_FULLSCREEN", &m_atoms.net_wm_state_fullscreen},
+      {"_NET_WM_STATE_ABOVE", &m_atoms.net_wm_state_above},
+      {"_NET_WM_STATE_SKIP_TASKBAR", &m_atoms.net_wm_state_skip_taskbar},
+      {"_NET_WM_WINDOW_TYPE", &m_atoms.net_wm_window_type},
+      {"_NET_WM_WINDOW_TYPE_DIALOG", &m_atoms.net_wm_window_type_dialog},
+      {"_MOTIF_WM_HINTS", &m_atoms.motif_wm_hints},
+  };
+  constexpr int kAtomCount = int(std::size(wanted));
+  char* names[kAtomCount] = {};
   Atom atoms[kAtomCount] = {};
-  XInternAtoms(m_display, const_cast<char**>(names), kAtomCount, False, atoms);
-  m_atoms = {atoms[0], atoms[1], atoms[2], atoms[3],  atoms[4],  atoms[5], atoms[6],
-             atoms[7], atoms[8], atoms[9], atoms[10], atoms[11], atoms[12]};
+  for (int i = 0; i < kAtomCount; ++i) names[i] = const_cast<char*>(wanted[i].name);
+  // One round trip for all of them.
+  XInternAtoms(m_display, names, kAtomCount, False, atoms);
+  for (int i = 0; i < kAtomCount; ++i) *wanted[i].atom = atoms[i];
 
   // Shared memory only works when the server runs on this machine.
-  std::string shown = m_display_name;
-  bool local = !shown.empty() && (shown[0] == ':' || shown.rfind("unix:", 0) == 0);
+  bool local = m_display_name.rfind(":", 0) == 0 || m_display_name.rfind("unix:", 0) == 0;
   m_use_shared_memory = options.allow_shared_memory && local && XShmQueryExtension(m_display);
 
   int event_base = 0, error_base = 0, major = 0, minor = 0;
@@ -221,13 +235,13 @@ int X11Backend::PixelsPerInch() {
   char* type = nullptr;
   XrmValue value{};
   if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
-    std::string text(value.addr, value.size > 0 ? value.size - 1 : 0);
+    std::string text(value.addr);
     size_t start = text.find_first_not_of(" \t");
-    if (start != std::string::npos) {
-      double dpi = 0;
-      auto [end, ec] = std::from_chars(text.data() + start, text.data() + text.size(), dpi);
-      (void)end;
-      if (ec == std::errc() && dpi >= 1 && dpi < 10000) result = int(dpi + 0.5);
+    double dpi = 0;
+    if (start != std::string::npos &&
+        std::from_chars(text.data() + start, text.data() + text.size(), dpi).ec == std::errc() &&
+        dpi >= 1 && dpi < 10000) {
+      result = int(dpi + 0.5);
     }
   }
   XrmDestroyDatabase(database);
@@ -533,8 +547,9 @@ void X11Backend::Ungrab(WindowState& state) {
 // While a full-screen window is shown, the server's saver timeout is switched off, so the
 // server never blanks over it, and restored when the window is hidden or destroyed, when the
 // backend ends, and even when the connection breaks (through a fresh connection). The power
-// saving of the monitor (DPMS) runs on its own timers and is left alone; XResetScreenSaver
-// and XScreenSaverSuspend are not used for this, as both would hold DPMS off as well.
+// saving of the monitor (DPMS) runs on its own timers and is left alone: the saver is not held
+// off by calling XResetScreenSaver again and again, nor by XScreenSaverSuspend, as both would
+// hold DPMS off as well. A process killed outright cannot restore the setting.
 //
 // The form still hears of the moment the server's saver would have started: when the input
 // idle time reaches the old timeout, the full-screen window gets SysCommand 0xF140. A form
