@@ -299,6 +299,62 @@ TEST_F(AssetGenTest, BuildingKeepsTheLayoutPositions) {
   }
 }
 
+TEST_F(AssetGenTest, BuildingEdgesLieExactlyWhereTheLayoutExpects) {
+  const Bitmap32 px = Decode(Builtin("building.jpg"));
+  auto black = [&](int x, int y) { return Near(px.Pixel(x, y), 0, 0, 0, 14); };
+  auto shaft = [&](int x, int y) { return Near(px.Pixel(x, y), 51, 51, 51, 10); };
+  auto sand = [&](int x, int y) { return Near(px.Pixel(x, y), 222, 203, 164, 30); };
+  // The shaft spans x 23 to 117 and y 13 to 483, with black around it.
+  for (int y : {30, 120, 200, 280, 360, 440}) {
+    EXPECT_TRUE(black(21, y)) << y;
+    EXPECT_TRUE(shaft(23, y)) << y << ": " << Describe(px.Pixel(23, y));
+    EXPECT_TRUE(shaft(117, y)) << y << ": " << Describe(px.Pixel(117, y));
+    EXPECT_TRUE(black(119, y)) << y;
+  }
+  EXPECT_TRUE(black(70, 11));
+  EXPECT_TRUE(shaft(70, 13));
+  EXPECT_TRUE(shaft(70, 483));
+  EXPECT_TRUE(black(70, 485));
+  // Each band runs from x 123 to 615 between its top and bottom rows.
+  const int bands[6][2] = {{11, 78}, {88, 159}, {168, 239}, {248, 318}, {328, 397}, {408, 481}};
+  for (const auto& band : bands) {
+    const int mid = (band[0] + band[1]) / 2;
+    EXPECT_TRUE(black(121, mid)) << mid;
+    EXPECT_TRUE(sand(123, mid)) << mid << ": " << Describe(px.Pixel(123, mid));
+    EXPECT_TRUE(black(300, band[0] - 2)) << band[0];
+    EXPECT_TRUE(sand(200, band[0] + 1)) << band[0] << ": " << Describe(px.Pixel(200, band[0] + 1));
+    EXPECT_TRUE(black(300, band[1] + 2)) << band[1];
+    EXPECT_TRUE(black(618, mid)) << mid;
+  }
+}
+
+TEST_F(AssetGenTest, FloorTabsCarryRedNamesCentredOnTheirBands) {
+  const Bitmap32 px = Decode(Builtin("building.jpg"));
+  const int bands[6][2] = {{408, 481}, {328, 397}, {248, 318}, {168, 239}, {88, 159}, {11, 78}};
+  for (int f = 0; f < 6; ++f) {
+    const int centre = (bands[f][0] + bands[f][1]) / 2;
+    int red = 0;
+    int tan = 0;
+    int top = 515;
+    int bottom = 0;
+    for (int y = bands[f][0]; y <= bands[f][1]; ++y) {
+      for (int x = 1; x <= 17; ++x) {
+        const TColor c = px.Pixel(x, y);
+        if (RedOf(c) > 150 && GreenOf(c) < 90 && BlueOf(c) < 90) ++red;
+        if (Near(c, 214, 180, 132, 24)) {
+          ++tan;
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+      }
+    }
+    EXPECT_GT(red, 20) << "floor " << f;
+    EXPECT_GT(tan, 150) << "floor " << f;
+    EXPECT_LE(std::abs((top + bottom) / 2 - centre), 2) << "floor " << f;
+    EXPECT_TRUE(Near(px.Pixel(20, centre), 0, 0, 0, 14)) << "gap before the shaft, floor " << f;
+  }
+}
+
 TEST_F(AssetGenTest, BuildingBandsStayPlainWherePeopleQueue) {
   const Bitmap32 px = Decode(Builtin("building.jpg"));
   const int bands[6][2] = {{11, 78}, {88, 159}, {168, 239}, {248, 318}, {328, 397}, {408, 481}};
