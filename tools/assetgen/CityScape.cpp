@@ -11,7 +11,7 @@ constexpr int kLayers = 5;
 
 // How each depth of the city is built, nearest last. Sizes in pixels of a 1080-line picture;
 // base is how far below the horizon the towers of the layer stand, as a share of the height.
-struct LayerSpec {
+struct LayerPlan {
   float base;
   float minHeight;
   float maxHeight;
@@ -24,7 +24,7 @@ struct LayerSpec {
   float maxGap;
 };
 
-constexpr LayerSpec kLayerSpecs[kLayers] = {
+constexpr LayerPlan kLayerPlans[kLayers] = {
     {0.012f, 14, 110, 12, 44, 3.2f, 0.015f, 0.80f, -0.2f, 0.5f},
     {0.095f, 40, 250, 24, 70, 5.0f, 0.035f, 0.58f, 0.0f, 0.9f},
     {0.235f, 80, 360, 48, 120, 7.5f, 0.055f, 0.40f, 0.2f, 1.3f},
@@ -50,8 +50,8 @@ CityScape::CityScape(const CityMood& mood, int width, int height)
       m_horizonY(mood.horizon * float(height)),
       m_canvas(width, height, FColor{}),
       m_random(mood.seed) {
-  for (const LayerSpec& spec : kLayerSpecs) {
-    m_layerBase.push_back(m_horizonY + spec.base * float(height));
+  for (const LayerPlan& plan : kLayerPlans) {
+    m_layerBase.push_back(m_horizonY + plan.base * float(height));
   }
 }
 
@@ -63,7 +63,7 @@ FColor CityScape::SkyColor(float y) const {
 }
 
 float CityScape::HazeAt(int layer, float y, float base) const {
-  float h = kLayerSpecs[layer].haze * m_mood.haze;
+  float h = kLayerPlans[layer].haze * m_mood.haze;
   // Mist lies low: the lowest storeys of each row of towers fade into it.
   h += m_mood.groundMist * SmoothStep(base - 160 * m_scale, base, y);
   return Clamp01(h);
@@ -191,15 +191,15 @@ void CityScape::DrawClouds() {
 }
 
 std::vector<CityScape::Tower> CityScape::MakeLayer(int layer) {
-  const LayerSpec& spec = kLayerSpecs[layer];
+  const LayerPlan& plan = kLayerPlans[layer];
   std::vector<Tower> towers;
   const float s = m_scale;
   const float base = m_layerBase[size_t(layer)];
   // The nearest towers stand only at the sides, framing the view.
   const bool sidesOnly = layer == kLayers - 1;
-  float x = -m_random.Range(0.2f, 0.8f) * spec.maxWidth * s;
+  float x = -m_random.Range(0.2f, 0.8f) * plan.maxWidth * s;
   while (x < float(m_width)) {
-    float w = m_random.Range(spec.minWidth, spec.maxWidth) * s;
+    float w = m_random.Range(plan.minWidth, plan.maxWidth) * s;
     if (sidesOnly) {
       const bool left = x < float(m_width) / 2;
       if (!left && x < 0.83f * float(m_width)) {
@@ -212,7 +212,7 @@ std::vector<CityScape::Tower> CityScape::MakeLayer(int layer) {
       }
     }
     const float u = m_random.Unit();
-    float height = spec.minHeight + (spec.maxHeight - spec.minHeight) * std::pow(u, 1.5f);
+    float height = plan.minHeight + (plan.maxHeight - plan.minHeight) * std::pow(u, 1.5f);
     // Now and then a landmark stands out of the skyline.
     if (layer > 0 && layer < kLayers - 1 && m_random.Chance(0.12f)) height *= 1.5f;
     Tower t{};
@@ -235,11 +235,11 @@ std::vector<CityScape::Tower> CityScape::MakeLayer(int layer) {
                              FColor::Rgb(214, 232, 255), FColor::Rgb(222, 255, 228)};
     t.lit = lights[m_random.Between(0, 3)];
     t.litShare = Clamp01(m_mood.litWindows * m_random.Range(0.3f, 1.7f));
-    t.cellW = spec.cell * s * m_random.Range(0.8f, 1.25f);
+    t.cellW = plan.cell * s * m_random.Range(0.8f, 1.25f);
     t.cellH = t.cellW * m_random.Range(1.1f, 1.5f);
     t.roof = m_random.Chance(0.45f) ? 0 : m_random.Between(1, layer == 0 ? 1 : 4);
     towers.push_back(t);
-    x += w + m_random.Range(spec.minGap, spec.maxGap) * w;
+    x += w + m_random.Range(plan.minGap, plan.maxGap) * w;
   }
   // Those standing further back are drawn first.
   std::stable_sort(towers.begin(), towers.end(),
@@ -248,9 +248,9 @@ std::vector<CityScape::Tower> CityScape::MakeLayer(int layer) {
 }
 
 void CityScape::DrawFace(const Tower& t, float x0, float x1, float top, bool side) {
-  const LayerSpec& spec = kLayerSpecs[t.layer];
+  const LayerPlan& plan = kLayerPlans[t.layer];
   const float vx = 0.5f * float(m_width);
-  const float f = 1 - spec.depth;
+  const float f = 1 - plan.depth;
   // The back edge of the face lies towards the vanishing point.
   const float backX = side ? vx + (x1 - vx) * f : 0;
   const float frontX = x1;
@@ -342,9 +342,9 @@ void CityScape::DrawFace(const Tower& t, float x0, float x1, float top, bool sid
 }
 
 void CityScape::DrawRoof(const Tower& t) {
-  const LayerSpec& spec = kLayerSpecs[t.layer];
+  const LayerPlan& plan = kLayerPlans[t.layer];
   const float vx = 0.5f * float(m_width);
-  const float f = 1 - spec.depth;
+  const float f = 1 - plan.depth;
   const float s = m_scale;
   const float w = t.x1 - t.x0;
   const float haze = HazeAt(t.layer, t.top, t.base);
