@@ -1,0 +1,229 @@
+// What a car tick costs to repaint next to a whole frame, on the saver scene at 1920 x 1080.
+//
+// The scene is the real saver form on the headless backend, run for a while so that passengers
+// wait on the floors. The car tick benchmark moves the car one step per iteration (down until
+// the bottom floor, then up until the top one, and so on) through the car controller and
+// repaints what changed; the full-frame benchmark repaints everything. Counters give the pixels
+// handed to the screen per iteration and, for the tick, the area covered by the old and new
+// rectangles of the car and the ten widgets riding with it.
+//
+// The data folder is looked for beside the program file, or beside the path in VT_PROGRAM.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assets/BuiltinResources.h"
+#include "shell/TElevatorScrForm.h"
+#include "widgets/TApplication.h"
+#include "widgets/headless/HeadlessBackend.h"
+
+namespace {
+
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+constexpr int64_t kWarmUpMs = 20000;
+
+// The saver running on a headless screen, shared by the benchmarks.
+struct Scene {
+  vt::HeadlessBackend backend{{kScreenWidth, kScreenHeight}, 96};
+  vt::TApplication application{backend};
+  vt::TElevatorScrForm* form = nullptr;
+
+  Scene() {
+    application.Initialize();
+    application.SetTitle("Vantorel");
+    application.SetResourceFinder(vt::assets::Find);
+    const char* program = std::getenv("VT_PROGRAM");
+    application.SetExeName(program ? std::string(program) : vt::ProgramFilePath());
+    application.CreateForm(vt::ElevatorScrForm);
+    form = vt::ElevatorScrForm;
+    form->SetSeedOverride(1);
+    application.ShowMainForm();
+    application.RunUntil(kWarmUpMs);
+  }
+
+  // The car and the ten widgets that ride with it.
+  std::array<vt::TControl*, 11> CarWidgets() const {
+    return {form->ImgElv,
+            form->CarPanelLabels[0],
+            form->CarPanelLabels[1],
+            form->CarPanelLabels[2],
+            form->CarPanelLabels[3],
+            form->CarPanelLabels[4],
+            form->CarPanelLabels[5],
+            form->CarUpLamp,
+            form->CarDownLamp,
+            form->LblKyakuCount,
+            form->LblElvManin};
+  }
+};
+
+Scene* g_scene = nullptr;
+
+// Area of the union of rectangles, by cutting the plane at every rectangle edge.
+int64_t UnionArea(const std::vector<vt::Rect>& rects) {
+  std::vector<int> xs, ys;
+  for (const vt::Rect& r : rects) {
+    if (r.IsEmpty()) continue;
+    xs.insert(xs.end(), {r.left, r.Right()});
+    ys.insert(ys.end(), {r.top, r.Bottom()});
+  }
+  std::sort(xs.begin(), xs.end());
+  xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+  std::sort(ys.begin(), ys.end());
+  ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+  int64_t area = 0;
+  for (size_t i = 0; i + 1 < xs.size(); ++i) {
+    for (size_t j = 0; j + 1 < ys.size(); ++j) {
+      for (const vt::Rect& r : rects) {
+        if (r.Contains(xs[i], ys[j])) {
+          area += int64_t(xs[i + 1] - xs[i]) * (ys[j + 1] - ys[j]);
+          break;
+        }
+      }
+    }
+  }
+  return area;
+}
+
+void CarTick(benchmark::State& state) {
+  Scene& scene = *g_scene;
+  vt::TElevatorScrForm& form = *scene.form;
+  const auto widgets = scene.CarWidgets();
+  const vt::Rect screen{0, 0, form.ClientWidth(), form.ClientHeight()};
+  // Old and new rectangles of every tick, measured after the timed loop.
+  std::vector<std::array<vt::Rect, 22>> moves;
+  moves.reserve(1 << 16);
+  int32_t direction = 1;
+  scene.application.PaintDirtyForms();
+  const int64_t pixels_before = scene.backend.PresentedPixels();
+  for (auto _ : state) {
+    std::array<vt::Rect, 22> move;
+    for (size_t i = 0; i < widgets.size(); ++i) {
+      move[i] = widgets[i]->Visible() ? widgets[i]->BoundsRect() : vt::Rect{};
+    }
+    const int32_t bottom = form.ImgElv->Top() + form.ImgElv->Height();
+    if (bottom >= form.FloorBaseY[0]) direction = -1;
+    if (bottom <= form.FloorBaseY[5]) direction = 1;
+    form.CarDirection = direction;
+    form.ElvTimerTimer(&form);
+    scene.application.PaintDirtyForms();
+    for (size_t i = 0; i < widgets.size(); ++i) {
+      move[11 + i] = widgets[i]->Visible() ? widgets[i]->BoundsRect() : vt::Rect{};
+    }
+    moves.push_back(move);
+  }
+  const int64_t pixels = scene.backend.PresentedPixels() - pixels_before;
+  int64_t widget_area = 0;
+  for (const auto& move : moves) {
+    std::vector<vt::Rect> clipped;
+    for (const vt::Rect& r : move) clipped.push_back(r.Intersected(screen));
+    widget_area += UnionArea(clipped);
+  }
+  state.counters["px"] = benchmark::Counter(double(pixels), benchmark::Counter::kAvgIterations);
+  state.counters["widget_px"] =
+      benchmark::Counter(double(widget_area), benchmark::Counter::kAvgIterations);
+  state.counters["px_per_widget_px"] = double(pixels) / double(std::max<int64_t>(widget_area, 1));
+}
+BENCHMARK(CarTick)->Unit(benchmark::kMicrosecond);
+
+void FullFrame(benchmark::State& state) {
+  Scene& scene = *g_scene;
+  scene.application.PaintDirtyForms();
+  const int64_t pixels_before = scene.backend.PresentedPixels();
+  for (auto _ : state) {
+    scene.form->InvalidateAll();
+    scene.application.PaintDirtyForms();
+  }
+  const int64_t pixels = scene.backend.PresentedPixels() - pixels_before;
+  state.counters["px"] = benchmark::Counter(double(pixels), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(FullFrame)->Unit(benchmark::kMicrosecond);
+
+// The console report, keeping the figures for the comparison printed at the end.
+class Reporter : public benchmark::ConsoleReporter {
+ public:
+  explicit Reporter(OutputOptions options) : benchmark::ConsoleReporter(options) {}
+
+  struct Figures {
+    double seconds = 0;      // real time per iteration
+    double cpu_seconds = 0;  // processor time per iteration, steadier on a busy machine
+    std::map<std::string, double> counters;
+  };
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    benchmark::ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      Figures& f = m_figures[run.run_name.function_name];
+      const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+      f.seconds = run.GetAdjustedRealTime() / unit;
+      f.cpu_seconds = run.GetAdjustedCPUTime() / unit;
+      for (const auto& [name, counter] : run.counters) f.counters[name] = counter.value;
+    }
+  }
+
+  const Figures* Find(const std::string& name) const {
+    auto it = m_figures.find(name);
+    return it == m_figures.end() ? nullptr : &it->second;
+  }
+
+ private:
+  std::map<std::string, Figures> m_figures;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  auto scene = std::make_unique<Scene>();
+  g_scene = scene.get();
+  int waiting = 0;
+  for (int f = 0; f < vt::BuildingForm::FloorCount; ++f) waiting += scene->form->FloorQueueCount[f];
+  std::printf("scene: %d x %d, %d passengers waiting, %zu error boxes\n",
+              scene->form->ClientWidth(), scene->form->ClientHeight(), waiting,
+              scene->backend.ErrorBoxes().size());
+  for (const auto& box : scene->backend.ErrorBoxes()) {
+    std::printf("  error box: %s\n", box.text.c_str());
+  }
+
+  // Colours only on a terminal, as the library's own reporter does.
+  Reporter reporter(isatty(fileno(stdout)) ? benchmark::ConsoleReporter::OO_ColorTabular
+                                           : benchmark::ConsoleReporter::OO_Tabular);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+
+  const Reporter::Figures* tick = reporter.Find("CarTick");
+  const Reporter::Figures* full = reporter.Find("FullFrame");
+  if (tick && full && tick->seconds > 0 && tick->cpu_seconds > 0) {
+    const double cost_ratio = full->seconds / tick->seconds;
+    const double cpu_ratio = full->cpu_seconds / tick->cpu_seconds;
+    const double px = tick->counters.at("px");
+    const double widget_px = tick->counters.at("widget_px");
+    std::printf(
+        "\ncar tick: %.1f us (%.1f us processor), %.0f px repainted, %.0f px of old and "
+        "new car rectangles\n",
+        tick->seconds * 1e6, tick->cpu_seconds * 1e6, px, widget_px);
+    std::printf("full frame: %.1f us (%.1f us processor), %.0f px\n", full->seconds * 1e6,
+                full->cpu_seconds * 1e6, full->counters.at("px"));
+    std::printf(
+        "a full frame costs %.1f car ticks (%.1f by processor time; target: more than 20)\n",
+        cost_ratio, cpu_ratio);
+    std::printf("a car tick repaints %.2f times its rectangles' area (target: at most 2)\n",
+                px / widget_px);
+    const bool met = std::min(cost_ratio, cpu_ratio) > 20 && px <= 2 * widget_px;
+    std::printf("targets %s\n", met ? "met" : "MISSED");
+  }
+  benchmark::Shutdown();
+  g_scene = nullptr;
+  return 0;
+}
