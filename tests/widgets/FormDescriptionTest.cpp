@@ -501,3 +501,136 @@ INSTANTIATE_TEST_SUITE_P(PixelsPerInch, ScaledFormTest,
 
 }  // namespace
 }  // namespace vt::test
+
+// The form's life: showing, resizing, exposure and closing
+
+namespace vt::test {
+namespace {
+
+class FormLifecycleTest : public WidgetTest {
+ protected:
+  TestForm* MakeCentredForm() {
+    return MakeForm(
+        "object TestForm: TestForm\n"
+        "  Left = 3\n"
+        "  Top = 4\n"
+        "  BorderStyle = bsNone\n"
+        "  ClientWidth = 200\n"
+        "  ClientHeight = 150\n"
+        "  Color = clMaroon\n"
+        "  Position = poDesktopCenter\n"
+        "  OnShow = FormShow\n"
+        "  OnResize = FormResize\n"
+        "  OnClose = FormClose\n"
+        "end\n",
+        [this](TestForm& f) {
+          f.RegisterHandler("FormShow", TNotifyEvent([this, &f](TObject*) {
+                              const HeadlessBackend::Window* w = m_backend.FindWindow(f.Handle());
+                              m_visible_at_show = w && w->visible;
+                              m_calls.push_back("show");
+                            }));
+          f.RegisterHandler("FormResize", TNotifyEvent([this, &f](TObject*) {
+                              m_calls.push_back("resize " + std::to_string(f.ClientWidth()) + "x" +
+                                                std::to_string(f.ClientHeight()));
+                            }));
+          f.RegisterHandler("FormClose", TCloseEvent([this](TObject*, TCloseAction&) {
+                              m_calls.push_back("close");
+                            }));
+        });
+  }
+
+  std::vector<std::string> m_calls;
+  bool m_visible_at_show = true;
+};
+
+TEST_F(FormLifecycleTest, show_runs_before_the_window_appears_centred_on_the_desktop) {
+  TestForm* form = MakeCentredForm();
+  ASSERT_TRUE(form->HandleAllocated());
+  EXPECT_FALSE(m_backend.FindWindow(form->Handle())->visible);
+  ShowAndPaint();
+  EXPECT_EQ(m_calls, (std::vector<std::string>{"show"}));
+  EXPECT_FALSE(m_visible_at_show);
+  const HeadlessBackend::Window* w = m_backend.FindWindow(form->Handle());
+  EXPECT_TRUE(w->visible);
+  EXPECT_EQ(form->BoundsRect(), (Rect{220, 165, 200, 150}));
+  EXPECT_EQ(w->bounds, (Rect{220, 165, 200, 150}));
+  EXPECT_EQ(w->screen.Pixel(199, 149), clMaroon);
+}
+
+TEST_F(FormLifecycleTest, a_new_window_size_resizes_the_form_and_repaints_it) {
+  TestForm* form = MakeCentredForm();
+  ShowAndPaint();
+  m_calls.clear();
+  InputEvent e;
+  e.type = EventType::Resized;
+  e.window = form->Handle();
+  e.width = 300;
+  e.height = 100;
+  m_backend.PostEvent(e);
+  m_backend.ResetPresentStats();
+  Pump();
+  EXPECT_EQ(m_calls, (std::vector<std::string>{"resize 300x100"}));
+  EXPECT_EQ(form->Frame().Width(), 300);
+  EXPECT_EQ(form->Frame().Height(), 100);
+  EXPECT_EQ(m_backend.PresentedPixels(), 300 * 100);
+  // The same size again changes nothing.
+  m_calls.clear();
+  m_backend.PostEvent(e);
+  m_backend.ResetPresentStats();
+  Pump();
+  EXPECT_TRUE(m_calls.empty());
+  EXPECT_EQ(m_backend.PresentedPixels(), 0);
+}
+
+TEST_F(FormLifecycleTest, an_exposed_rectangle_is_presented_again) {
+  TestForm* form = MakeCentredForm();
+  ShowAndPaint();
+  InputEvent e;
+  e.type = EventType::Expose;
+  e.window = form->Handle();
+  e.rect = {10, 20, 30, 40};
+  m_backend.PostEvent(e);
+  m_backend.ResetPresentStats();
+  Pump();
+  EXPECT_EQ(m_backend.PresentCalls(), 1);
+  EXPECT_EQ(m_backend.PresentedPixels(), 30 * 40);
+}
+
+TEST_F(FormLifecycleTest, closing_the_main_form_ends_the_event_loop) {
+  TestForm* form = MakeCentredForm();
+  ShowAndPaint();
+  InputEvent e;
+  e.type = EventType::CloseRequest;
+  e.window = form->Handle();
+  m_backend.PostEvent(e);
+  m_app.RunUntil(60000);
+  EXPECT_EQ(m_calls, (std::vector<std::string>{"show", "close"}));
+  EXPECT_TRUE(m_app.Terminated());
+  EXPECT_LT(m_backend.NowMs(), 60000);
+}
+
+TEST_F(FormLifecycleTest, closing_another_form_hides_it) {
+  MakeCentredForm();
+  Serve("TestForm.form", PlainFormDescription(50, 40));
+  TestForm* other = nullptr;
+  m_app.CreateForm(other);
+  other->Show();
+  ASSERT_TRUE(m_backend.FindWindow(other->Handle())->visible);
+  other->Close();
+  EXPECT_FALSE(m_app.Terminated());
+  EXPECT_FALSE(other->Showing());
+  EXPECT_FALSE(m_backend.FindWindow(other->Handle())->visible);
+}
+
+TEST_F(FormLifecycleTest, the_first_form_made_is_the_main_form) {
+  TestForm* first = MakeCentredForm();
+  Serve("TestForm.form", PlainFormDescription(50, 40));
+  TestForm* second = nullptr;
+  m_app.CreateForm(second);
+  EXPECT_EQ(m_app.MainForm(), first);
+  EXPECT_EQ(m_app.Forms().size(), 2u);
+  EXPECT_FALSE(second->HandleAllocated());
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -448,6 +448,25 @@ TEST_F(RenderingTest, widgets_are_clipped_to_the_form) {
   EXPECT_EQ(frame.Pixel(15, 15), clWhite);
 }
 
+TEST_F(RenderingTest, a_picture_cut_by_the_forms_left_and_top_edges_keeps_its_sampling) {
+  TestForm* form = MakePlainForm(30, 30);
+  const Bitmap32 picture = Gradient(10, 10);
+  AddImage(form, {-5, -7, 20, 20}, picture)->SetStretch(true);
+  AddImage(form, {20, -3, 10, 10}, picture);
+  const Bitmap32& frame = Repaint(*form);
+  for (int y = 0; y < 13; ++y) {
+    for (int x = 0; x < 15; ++x) {
+      ASSERT_EQ(frame.Pixel(x, y), picture.Pixel((x + 5) / 2, (y + 7) / 2)) << x << "," << y;
+    }
+  }
+  for (int y = 0; y < 7; ++y) {
+    for (int x = 20; x < 30; ++x) {
+      ASSERT_EQ(frame.Pixel(x, y), picture.Pixel(x - 20, y + 3)) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(frame.Pixel(15, 13), clWhite);
+}
+
 TEST_F(RenderingTest, disabled_button_draws_engraved_caption) {
   TestForm* form = MakePlainForm(60, 40);
   auto* button = form->CreateOwned<TBitBtn>();
