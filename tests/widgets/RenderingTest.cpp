@@ -318,6 +318,23 @@ TEST_F(RenderingTest, proportional_stretch_of_a_wide_picture_fills_the_width) {
   EXPECT_EQ(frame.Pixel(25, 0), clWhite);
 }
 
+TEST_F(RenderingTest, proportional_sizes_are_truncated) {
+  TestForm* form = MakePlainForm(100, 100);
+  TImage* image = AddImage(form, {0, 0, 50, 50}, Gradient(30, 20));
+  image->SetStretch(true);
+  image->SetProportional(true);
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 50, 33}));  // 33.3
+  image->Picture().Assign(BitmapGraphic(Gradient(20, 30)));
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 33, 50}));
+  image->Picture().Assign(BitmapGraphic(Gradient(25, 30)));
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 41, 50}));  // 41.7
+  image->Picture().Assign(BitmapGraphic(Gradient(20, 30)));
+  image->SetBounds(0, 0, 10, 50);  // too narrow: the width limits
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 10, 15}));
+  image->Picture().Assign(BitmapGraphic(Gradient(21, 29)));
+  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 10, 13}));  // 13.8
+}
+
 TEST_F(RenderingTest, proportional_without_stretch_shrinks_only_a_picture_too_large) {
   TestForm* form = MakePlainForm(100, 100);
   TImage* image = AddImage(form, {0, 0, 60, 60}, Gradient(20, 30));
