@@ -13,7 +13,9 @@ long double SceneForm::s(long double n) const {
   return n * static_cast<long double>(ScreenScale) / 10000.0L;
 }
 
-int32_t SceneForm::Round(long double value) { return static_cast<int32_t>(RoundHalfEven(value)); }
+int32_t SceneForm::Round(long double value) {
+  return static_cast<int32_t>(RoundHalfEven(value));
+}
 
 void SceneForm::FormCreate(TObject* Sender) {
   (void)Sender;
@@ -182,9 +184,8 @@ void SceneForm::PlaceCarWidgets() {
   CarDownLamp->SetBounds(CarUpLamp->Left() + CarUpLamp->Width() + 3, Round(s(25)) + T,
                          BitBtn1->Width(), BitBtn1->Height());
   // 9, 10: the load in the bottom-right corner, the full sign in the bottom-left.
-  LblKyakuCount->SetBounds(L + W - LblKyakuCount->Width() - 5,
-                           T + H - LblKyakuCount->Height() - 5, LblKyakuCount->Width(),
-                           LblKyakuCount->Height());
+  LblKyakuCount->SetBounds(L + W - LblKyakuCount->Width() - 5, T + H - LblKyakuCount->Height() - 5,
+                           LblKyakuCount->Width(), LblKyakuCount->Height());
   LblElvManin->SetBounds(Round(s(6)) + L, T + H - LblElvManin->Height() - 7, LblElvManin->Width(),
                          LblElvManin->Height());
 }

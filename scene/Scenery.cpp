@@ -1,10 +1,11 @@
 #include "scene/SceneForm.h"
-
 #include "widgets/Numbers.h"
 
 namespace vt {
 
-void SceneForm::RecordDataDir() { DataDir = ExtractFilePath(Application().ExeName()); }
+void SceneForm::RecordDataDir() {
+  DataDir = ExtractFilePath(Application().ExeName());
+}
 
 void SceneForm::LoadBackdrop() {
   ImgBillding->Picture().LoadFromFile(DataFilePath("mirso", SceneryIndex, ".jpg"));
@@ -19,7 +20,9 @@ void SceneForm::LoadFirstBackdrop() {
   LoadBackdrop();
 }
 
-void SceneForm::LoadFirstCharacter() { LoadCharacter(Application().Random().Below(5)); }
+void SceneForm::LoadFirstCharacter() {
+  LoadCharacter(Application().Random().Below(5));
+}
 
 void SceneForm::ChangeScenery() {
   RandomGenerator& random = Application().Random();

@@ -10,13 +10,13 @@ TElevatorScrForm::TElevatorScrForm(TApplication& application) : SceneForm(applic
   RegisterHandler("FormClose", TCloseEvent([this](TObject* sender, TCloseAction& action) {
                     FormClose(sender, action);
                   }));
-  RegisterHandler("FormKeyDown", TKeyEvent([this](TObject* sender, uint16_t& key,
-                                                  TShiftState shift) {
+  RegisterHandler("FormKeyDown",
+                  TKeyEvent([this](TObject* sender, uint16_t& key, TShiftState shift) {
                     FormKeyDown(sender, key, shift);
                   }));
   RegisterHandler("ImgHaikeiMouseDown",
-                  TMouseEvent([this](TObject* sender, TMouseButton button, TShiftState shift,
-                                     int x, int y) { ImgHaikeiMouseDown(sender, button, shift, x, y); }));
+                  TMouseEvent([this](TObject* sender, TMouseButton button, TShiftState shift, int x,
+                                     int y) { ImgHaikeiMouseDown(sender, button, shift, x, y); }));
   RegisterHandler("ImgHaikeiMouseMove",
                   TMouseMoveEvent([this](TObject* sender, TShiftState shift, int x, int y) {
                     ImgHaikeiMouseMove(sender, shift, x, y);
@@ -66,8 +66,8 @@ void TElevatorScrForm::FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState S
   ElevatorScrForm->Close();
 }
 
-void TElevatorScrForm::ImgHaikeiMouseDown(TObject* Sender, TMouseButton Button,
-                                          TShiftState Shift, int X, int Y) {
+void TElevatorScrForm::ImgHaikeiMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift,
+                                          int X, int Y) {
   (void)Sender;
   (void)Button;
   (void)Shift;

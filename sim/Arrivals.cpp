@@ -18,8 +18,8 @@ void BuildingForm::SpawnPassengers() {
   if (n == 0) return;
   if (FloorHeadcount[f] >= SlotsPerFloor) return;
   // 7. The group fills the lowest free slots; a surplus is dropped.
-  const int32_t free = SlotsPerFloor - FloorHeadcount[f];
-  if (n > free) {
+  const int32_t free_slots = SlotsPerFloor - FloorHeadcount[f];
+  if (n > free_slots) {
     for (int32_t s = 1; s <= SlotsPerFloor; ++s) AddPassenger(f, s);
   } else {
     const int32_t h = FloorHeadcount[f];

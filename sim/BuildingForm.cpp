@@ -73,7 +73,9 @@ void BuildingForm::SetDirectionFromLamp() {
   if (CarDownLamp->Enabled()) CarDirection = +1;
 }
 
-void BuildingForm::ShowLoad() { LblKyakuCount->SetCaption(IntToStr(CarLoad) + "人"); }
+void BuildingForm::ShowLoad() {
+  LblKyakuCount->SetCaption(IntToStr(CarLoad) + "人");
+}
 
 void BuildingForm::ShowCarFull() {
   for (TLabel* sign : FloorFullLabels) sign->SetEnabled(true);

@@ -19,7 +19,9 @@ void BuildingForm::ElvTimerTimer(TObject* Sender) {
 
 // Motion and floor arrival.
 
-void BuildingForm::MoveCar() { ImgElv->SetTop(ImgElv->Top() + CarDirection * CarStep); }
+void BuildingForm::MoveCar() {
+  ImgElv->SetTop(ImgElv->Top() + CarDirection * CarStep);
+}
 
 void BuildingForm::MoveCarWidgets() {
   const int32_t step = CarDirection * CarStep;

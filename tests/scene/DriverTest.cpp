@@ -64,8 +64,20 @@ struct Snapshot {
 };
 
 Snapshot Take(const TElevatorScrForm& f, int64_t t, const std::string& ev) {
-  Snapshot s{t, ev, f.Application().Random().Seed(), f.CarFloor, f.CarDirection, f.ImgElv->Top(),
-             f.CarLoad, f.DwellTicks, f.SceneryIndex, f.SceneryTicks, {}, "", "", 0};
+  Snapshot s{t,
+             ev,
+             f.Application().Random().Seed(),
+             f.CarFloor,
+             f.CarDirection,
+             f.ImgElv->Top(),
+             f.CarLoad,
+             f.DwellTicks,
+             f.SceneryIndex,
+             f.SceneryTicks,
+             {},
+             "",
+             "",
+             0};
   for (int floor = 0; floor < 6; ++floor) {
     s.queue.push_back(f.FloorQueueCount[floor]);
     for (int slot = 1; slot <= 10; ++slot) s.occupied += f.PassengerSlots[floor][slot].Occupied;
@@ -77,7 +89,8 @@ Snapshot Take(const TElevatorScrForm& f, int64_t t, const std::string& ev) {
 
 TEST(HeadlessDriver, TraceMatchesTheSameRunInProcess) {
   const std::string program = BuiltProgram();
-  DriverRun run = RunDriver("--screen 800x600 --seed 17 --ms 6500 --layout --trace --program " + program);
+  DriverRun run =
+      RunDriver("--screen 800x600 --seed 17 --ms 6500 --layout --trace --program " + program);
   ASSERT_EQ(run.status, 0);
   std::vector<Json> lines = ParseAll(run);
   // layout, show, 65 car ticks and 2 arrivals ticks.
@@ -85,9 +98,8 @@ TEST(HeadlessDriver, TraceMatchesTheSameRunInProcess) {
 
   SaverHarness saver({800, 600}, 96, program);
   std::vector<Snapshot> expected;
-  saver.ObserveTimers([&](const char* ev) {
-    expected.push_back(Take(saver.Form(), saver.Backend().NowMs(), ev));
-  });
+  saver.ObserveTimers(
+      [&](const char* ev) { expected.push_back(Take(saver.Form(), saver.Backend().NowMs(), ev)); });
   saver.Show(17);
   expected.insert(expected.begin(), Take(saver.Form(), 0, "show"));
   saver.App().RunUntil(6500);
@@ -146,10 +158,11 @@ TEST(HeadlessDriver, TraceMatchesTheSameRunInProcess) {
   }
   EXPECT_EQ(bounds["CarPanelLabels[0]"][1].number, expected[0].car_top + 5);
 
-  const char* keys[] = {"t", "ev", "seed", "CarFloor", "CarDirection", "CarTop", "CarAtFloor",
-                        "CarLoad", "DwellTicks", "BoardingBusy", "Lamp", "SceneryIndex",
-                        "SceneryTicks", "Queue", "Up", "Down", "Panel", "FullSigns", "Kyaku",
-                        "Manin", "Slots"};
+  const char* keys[] = {"t",      "ev",           "seed",         "CarFloor",   "CarDirection",
+                        "CarTop", "CarAtFloor",   "CarLoad",      "DwellTicks", "BoardingBusy",
+                        "Lamp",   "SceneryIndex", "SceneryTicks", "Queue",      "Up",
+                        "Down",   "Panel",        "FullSigns",    "Kyaku",      "Manin",
+                        "Slots"};
   for (size_t i = 1; i < lines.size(); ++i) {
     const Json& line = lines[i];
     const Snapshot& e = expected[i - 1];
@@ -214,11 +227,26 @@ TEST(HeadlessDriver, ReportsTheMissingBackdropBeforeTheShowLine) {
   for (size_t i = 2; i < lines.size(); ++i) EXPECT_EQ(lines[i]["ev"].text, "elv");
 }
 
+TEST(HeadlessDriver, EscapesQuotesBackslashesAndControlsInTexts) {
+  TempDataFolder base(false);
+  const std::string folder = base.Dir() + "/say \"hi\"\\back\tslash";
+  std::filesystem::create_directory(folder);
+  DriverRun run = RunDriver("--seed 1 --program '" + folder + "/vantorel'");
+  ASSERT_EQ(run.status, 0);
+  ASSERT_EQ(run.lines.size(), 1u);
+  EXPECT_NE(run.lines[0].find("say \\\"hi\\\"\\\\back\\tslash"), std::string::npos)
+      << run.lines[0];
+  std::vector<Json> lines = ParseAll(run);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string text = lines[0]["text"].text;
+  EXPECT_EQ(text.rfind("ファイル " + folder + "/VantorelData/mirso", 0), 0u) << text;
+}
+
 TEST(HeadlessDriver, WritesTheScreenAsAPngOfTheScreensSize) {
   TempDataFolder out(false);
   const std::string png_path = out.Dir() + "/scene.png";
   DriverRun run = RunDriver("--screen 640x480 --seed 5 --ms 4000 --program " + BuiltProgram() +
-                      " --png " + png_path);
+                            " --png " + png_path);
   ASSERT_EQ(run.status, 0);
   EXPECT_TRUE(run.lines.empty());
   png_image image{};

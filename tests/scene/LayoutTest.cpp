@@ -13,7 +13,9 @@ struct Box {
   int left, top, width, height;
   friend bool operator==(const Box&, const Box&) = default;
 };
-Box BoxOf(const TControl* c) { return {c->Left(), c->Top(), c->Width(), c->Height()}; }
+Box BoxOf(const TControl* c) {
+  return {c->Left(), c->Top(), c->Width(), c->Height()};
+}
 std::ostream& operator<<(std::ostream& out, const Box& b) {
   return out << "[" << b.left << "," << b.top << "," << b.width << "," << b.height << "]";
 }
@@ -42,6 +44,7 @@ struct Expected {
   int load_x, load_y, full_x;
 };
 
+// clang-format off
 const Expected kScreens[] = {
     {"1024x768", {1024, 768}, 10000, 5, {202, 278, 620, 515}, {225, -1, 95, 70}, 330,
      {227, 183, 100, 100}, {45, 50}, {332, 175, 450, 103}, {763, 683, 603, 523, 443, 363},
@@ -72,6 +75,7 @@ const Expected kScreens[] = {
      {925, 818, 711, 605, 498}, {858, 751, 645, 538, 431}, 85,
      {925, 818, 711, 605, 498, 391}, {13, 25, 37, 49, 61, 73}, 7, {7, 35}, 33, 92, 47, 8},
 };
+// clang-format on
 
 class ScreenLayout : public ::testing::TestWithParam<Expected> {};
 
@@ -217,10 +221,9 @@ TEST_P(DpiLayout, BuildingScalesWithPixelsPerInchWhileTemplatesKeepTheLayersSize
 
 INSTANTIATE_TEST_SUITE_P(
     PixelsPerInch, DpiLayout,
-    ::testing::Values(DpiCase{120, 12500, 6, {124, 156, 775, 644}, 153, 284,
-                              {762, 662, 562, 462, 362, 262}},
-                      DpiCase{144, 15000, 8, {47, 33, 930, 772}, 82, 239,
-                              {761, 641, 521, 401, 281, 161}}),
+    ::testing::Values(
+        DpiCase{120, 12500, 6, {124, 156, 775, 644}, 153, 284, {762, 662, 562, 462, 362, 262}},
+        DpiCase{144, 15000, 8, {47, 33, 930, 772}, 82, 239, {761, 641, 521, 401, 281, 161}}),
     [](const ::testing::TestParamInfo<DpiCase>& info) {
       return "Ppi" + std::to_string(info.param.ppi);
     });
@@ -229,9 +232,9 @@ TEST(CloneWidgets, AreCreatedVisibleDarkAndInStackingOrder) {
   SaverHarness saver;
   TElevatorScrForm& f = saver.Form();
   const std::vector<TControl*>& controls = f.Controls();
-  const char* described[] = {"ImgBillding", "LblManin", "ImgHaikei", "ImgElv",  "Label1",
-                             "LblKyakuCount", "LblElvManin", "ImgHito", "ImgOkujo", "ImgKanban",
-                             "Label2", "BitBtn1", "BitBtn2"};
+  const char* described[] = {"ImgBillding",   "LblManin",    "ImgHaikei", "ImgElv",   "Label1",
+                             "LblKyakuCount", "LblElvManin", "ImgHito",   "ImgOkujo", "ImgKanban",
+                             "Label2",        "BitBtn1",     "BitBtn2"};
   std::vector<TControl*> expected;
   for (const char* name : described) expected.push_back(f.FindControl(name));
   for (int floor = 0; floor <= 4; ++floor) expected.push_back(f.UpCallButtons[floor]);
@@ -292,11 +295,10 @@ TEST(CloneWidgets, AreCreatedVisibleDarkAndInStackingOrder) {
     }
   }
   // The templates stay hidden.
-  for (const TControl* t : {static_cast<const TControl*>(f.LblManin),
-                            static_cast<const TControl*>(f.Label1),
-                            static_cast<const TControl*>(f.ImgHito),
-                            static_cast<const TControl*>(f.BitBtn1),
-                            static_cast<const TControl*>(f.BitBtn2)}) {
+  for (const TControl* t :
+       {static_cast<const TControl*>(f.LblManin), static_cast<const TControl*>(f.Label1),
+        static_cast<const TControl*>(f.ImgHito), static_cast<const TControl*>(f.BitBtn1),
+        static_cast<const TControl*>(f.BitBtn2)}) {
     EXPECT_FALSE(t->Visible());
   }
   EXPECT_EQ(f.MouseOriginX, -1);

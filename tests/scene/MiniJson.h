@@ -64,14 +64,30 @@ struct Json {
       if (at >= s.size()) throw std::runtime_error("bad escape");
       const char e = s[at++];
       switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
         case 'u': {
           if (at + 4 > s.size()) throw std::runtime_error("bad \\u escape");
           const unsigned code = unsigned(std::stoul(s.substr(at, 4), nullptr, 16));
@@ -80,7 +96,8 @@ struct Json {
           out += char(code);
           break;
         }
-        default: throw std::runtime_error("bad escape");
+        default:
+          throw std::runtime_error("bad escape");
       }
     }
   }

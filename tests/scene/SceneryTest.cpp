@@ -34,9 +34,7 @@ int ShownCharacter(const TElevatorScrForm& f) {
 class Scenery : public ::testing::Test {
  protected:
   // Runs the event loop until Timer1's next tick has been handled.
-  void RunOneTimer1Tick() {
-    saver.App().RunUntil(f.Timer1->NextDueMs());
-  }
+  void RunOneTimer1Tick() { saver.App().RunUntil(f.Timer1->NextDueMs()); }
 
   TempDataFolder data;
   SaverHarness saver{{1024, 768}, 96, data.Program()};

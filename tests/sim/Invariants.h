@@ -107,8 +107,8 @@ inline std::vector<std::string> CheckInvariants(const TElevatorScrForm& f) {
       fail("panel label " + std::to_string(floor) + " does not match the riders");
     }
   }
-  if (f.CarLoad != riders) fail("CarLoad " + std::to_string(f.CarLoad) + " but riders " +
-                                std::to_string(riders));
+  if (f.CarLoad != riders)
+    fail("CarLoad " + std::to_string(f.CarLoad) + " but riders " + std::to_string(riders));
   if (f.CarLoad > 10) fail("CarLoad above 10");
   if (f.BoardingBusy) fail("BoardingBusy left set");
   if (f.CarUpLamp->Enabled() == f.CarDownLamp->Enabled()) fail("not exactly one lamp lit");

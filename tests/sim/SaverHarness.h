@@ -22,7 +22,9 @@
 
 namespace vt::test {
 
-inline std::string BuiltProgram() { return std::string(VT_BINARY_DIR) + "/vantorel"; }
+inline std::string BuiltProgram() {
+  return std::string(VT_BINARY_DIR) + "/vantorel";
+}
 
 class SaverHarness {
  public:
@@ -192,8 +194,8 @@ inline void WriteBmp(const std::string& path, int width, int height, uint32_t gr
       px[2] = uint8_t(c >> 16);
     }
   }
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline void WriteJpeg(const std::string& path, int width, int height, uint32_t color) {

@@ -6,9 +6,15 @@ namespace vt {
 
 namespace {
 
-std::string Int(int64_t value) { return std::to_string(value); }
-const char* Bool(bool value) { return value ? "true" : "false"; }
-const char* Bit(bool value) { return value ? "1" : "0"; }
+std::string Int(int64_t value) {
+  return std::to_string(value);
+}
+const char* Bool(bool value) {
+  return value ? "true" : "false";
+}
+const char* Bit(bool value) {
+  return value ? "1" : "0";
+}
 
 std::string BoundsOf(const TControl& control) {
   return "[" + Int(control.Left()) + "," + Int(control.Top()) + "," + Int(control.Width()) + "," +
@@ -38,11 +44,21 @@ std::string SceneReport::Quote(const std::string& text) {
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (byte < 0x20) {
           char escape[8];
@@ -100,16 +116,15 @@ std::string SceneReport::Trace(const TElevatorScrForm& form, int64_t time_ms, co
   const bool up = form.CarUpLamp->Enabled();
   const bool down = form.CarDownLamp->Enabled();
   const char* lamp = up && down ? "both" : up ? "up" : down ? "down" : "none";
-  std::string out = "{\"t\":" + Int(time_ms) + ",\"ev\":" + Quote(event) +
-                    ",\"seed\":" + Int(form.Application().Random().Seed()) +
-                    ",\"CarFloor\":" + Int(form.CarFloor) +
-                    ",\"CarDirection\":" + Int(form.CarDirection) +
-                    ",\"CarTop\":" + Int(form.ImgElv->Top()) +
-                    ",\"CarAtFloor\":" + Bool(form.CarAtFloor) + ",\"CarLoad\":" + Int(form.CarLoad) +
-                    ",\"DwellTicks\":" + Int(form.DwellTicks) +
-                    ",\"BoardingBusy\":" + Bool(form.BoardingBusy) + ",\"Lamp\":" + Quote(lamp) +
-                    ",\"SceneryIndex\":" + Int(form.SceneryIndex) +
-                    ",\"SceneryTicks\":" + Int(form.SceneryTicks) + ",\"Queue\":[";
+  std::string out =
+      "{\"t\":" + Int(time_ms) + ",\"ev\":" + Quote(event) +
+      ",\"seed\":" + Int(form.Application().Random().Seed()) +
+      ",\"CarFloor\":" + Int(form.CarFloor) + ",\"CarDirection\":" + Int(form.CarDirection) +
+      ",\"CarTop\":" + Int(form.ImgElv->Top()) + ",\"CarAtFloor\":" + Bool(form.CarAtFloor) +
+      ",\"CarLoad\":" + Int(form.CarLoad) + ",\"DwellTicks\":" + Int(form.DwellTicks) +
+      ",\"BoardingBusy\":" + Bool(form.BoardingBusy) + ",\"Lamp\":" + Quote(lamp) +
+      ",\"SceneryIndex\":" + Int(form.SceneryIndex) +
+      ",\"SceneryTicks\":" + Int(form.SceneryTicks) + ",\"Queue\":[";
   for (int f = 0; f < BuildingForm::FloorCount; ++f) {
     if (f > 0) out += ',';
     out += Int(form.FloorQueueCount[f]);
@@ -140,8 +155,7 @@ std::string SceneReport::Trace(const TElevatorScrForm& form, int64_t time_ms, co
   return out + "]}";
 }
 
-std::string SceneReport::Error(int64_t time_ms, const std::string& title,
-                               const std::string& text) {
+std::string SceneReport::Error(int64_t time_ms, const std::string& title, const std::string& text) {
   return "{\"t\":" + Int(time_ms) + ",\"ev\":\"error\",\"title\":" + Quote(title) +
          ",\"text\":" + Quote(text) + "}";
 }
