@@ -10,7 +10,7 @@ cd "$root"
 echo "== Release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j2
-(cd build && ctest --output-on-failure --timeout 900)
+(cd build && ctest --output-on-failure -j2 --timeout 900)
 
 echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON
@@ -18,7 +18,7 @@ cmake --build build-sanitize -j2
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-sanitize && VT_SOAK_MINUTES=${VT_SOAK_MINUTES_SANITIZED:-20} ctest --output-on-failure --timeout 1800)
+(cd build-sanitize && VT_SOAK_MINUTES=${VT_SOAK_MINUTES_SANITIZED:-20} ctest --output-on-failure -j2 --timeout 1800)
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 
 echo "== Fuzzing the picture decoders"
