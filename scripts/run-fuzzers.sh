@@ -166,6 +166,46 @@ clang -O1 -o "$work/seedgen" "$work/seedgen.c" -ljpeg
 find tests/data -type f -iname '*.bmp' -exec cp {} "$work/seeds/bitmap/" \;
 find tests/data -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -exec cp {} "$work/seeds/jpeg/" \;
 
+# Dictionaries of the formats' markers and magic values help the mutations keep structure.
+cat >"$work/bitmap.dict" <<'EOF'
+"BM"
+"\x0c\x00\x00\x00"
+"(\x00\x00\x00"
+"4\x00\x00\x00"
+"8\x00\x00\x00"
+"l\x00\x00\x00"
+"|\x00\x00\x00"
+"\x00\xf8\x00\x00"
+"\xe0\x07\x00\x00"
+"\x1f\x00\x00\x00"
+"\x00\x00\xff\x00"
+"\xff\xff\xff\xff"
+"\x00\x00\x00\x80"
+"\x00\x00"
+"\x00\x01"
+"\x00\x02"
+EOF
+cat >"$work/jpeg.dict" <<'EOF'
+"\xff\xd8"
+"\xff\xd9"
+"\xff\xc0"
+"\xff\xc1"
+"\xff\xc2"
+"\xff\xc9"
+"\xff\xca"
+"\xff\xc4"
+"\xff\xcc"
+"\xff\xdb"
+"\xff\xda"
+"\xff\xdd"
+"\xff\xd0"
+"\xff\xe0"
+"\xff\xee"
+"\xff\xfe"
+"JFIF\x00"
+"Adobe"
+EOF
+
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
@@ -174,10 +214,13 @@ for target in "${targets[@]}"; do
   kind=${target#fuzz_}
   corpus=$work/corpus/$target
   mkdir -p "$corpus"
+  dict=()
+  if [ -f "$work/$kind.dict" ]; then dict=(-dict="$work/$kind.dict"); fi
   echo "== $target for ${seconds}s"
   # A decode may take a while under the sanitizers, but never ten seconds; more is a hang.
   if ! "$build/$target" "$corpus" "$work/seeds/$kind" -max_total_time="$seconds" -timeout=10 \
       -rss_limit_mb=2560 -max_len=65536 -artifact_prefix="$work/artifacts/$target-" \
+      "${dict[@]}" \
       -print_final_stats=1 >"$work/$target.log" 2>&1; then
     failed+=("$target")
     tail -n 40 "$work/$target.log"
