@@ -8,10 +8,13 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/scrnsaver.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -39,6 +42,23 @@ constexpr int64_t kGrabRetryMs = 100;
 constexpr int64_t kGrabGiveUpMs = 5000;
 constexpr uint32_t kScreenSaveCommand = 0xF140;
 constexpr int kDefaultPixelsPerInch = 96;
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// The write end of the signal pipe of the backend that takes termination signals. A signal
+// handler can reach nothing but a value like this one, so it alone lives outside the backend.
+std::atomic<int> signal_pipe_write{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
+
+void OnTerminationSignal(int signal) {
+  int fd = signal_pipe_write.load();
+  if (fd < 0) return;
+  int saved_errno = errno;
+  auto byte = static_cast<unsigned char>(signal);
+  // A full pipe holds a request already.
+  ssize_t written = write(fd, &byte, 1);
+  (void)written;
+  errno = saved_errno;
+}
 
 // The backend of a display is kept in Xlib's context table of that display, where the C
 // callbacks of Xlib find it.
@@ -174,6 +194,8 @@ X11Backend::X11Backend(Display* display, const Options& options)
   XColor black{};
   m_blank_cursor = XCreatePixmapCursor(m_display, empty, empty, &black, &black, 0, 0);
   XFreePixmap(m_display, empty);
+
+  InstallSignalHandlers();
 }
 
 X11Backend::~X11Backend() {
@@ -195,6 +217,7 @@ X11Backend::~X11Backend() {
   XSync(m_display, False);
   XDeleteContext(m_display, m_root, BackendContext());
   XCloseDisplay(m_display);
+  RemoveSignalHandlers();
 }
 
 // ---- Screen ----
@@ -643,6 +666,67 @@ int X11Backend::OnIOError(Display* display) {
   _exit(1);
 }
 
+// ---- Termination signals ----
+//
+// A saver killed with SIGTERM, SIGINT or SIGHUP ends as if its application window had been
+// asked to close: the windows go, the pointer comes back and the server's saver timeout is
+// restored, instead of staying switched off. The handler only writes the signal's number
+// into a pipe; the wait sees the pipe and makes the close request. A signal that whoever
+// started the program set to be ignored (nohup, a background job's SIGINT) stays ignored.
+
+void X11Backend::InstallSignalHandlers() {
+  int fds[2] = {-1, -1};
+  if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) return;
+  m_signal_read = fds[0];
+  m_signal_write = fds[1];
+  m_outer_signal_write = signal_pipe_write.exchange(m_signal_write);
+  struct sigaction action {};
+  action.sa_handler = &OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : kTerminationSignals) {
+    struct sigaction previous {};
+    if (sigaction(signal, nullptr, &previous) != 0) continue;
+    if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == SIG_IGN) continue;
+    if (sigaction(signal, &action, &previous) == 0) {
+      m_previous_signal_actions.emplace_back(signal, previous);
+    }
+  }
+}
+
+void X11Backend::RemoveSignalHandlers() {
+  for (auto it = m_previous_signal_actions.rbegin(); it != m_previous_signal_actions.rend(); ++it) {
+    sigaction(it->first, &it->second, nullptr);
+  }
+  m_previous_signal_actions.clear();
+  int own = m_signal_write;
+  signal_pipe_write.compare_exchange_strong(own, m_outer_signal_write);
+  if (m_signal_read >= 0) close(m_signal_read);
+  if (m_signal_write >= 0) close(m_signal_write);
+  m_signal_read = m_signal_write = m_outer_signal_write = -1;
+}
+
+void X11Backend::TakeSignals() {
+  if (m_signal_read < 0) return;
+  unsigned char bytes[16];
+  int last = 0;
+  for (ssize_t count; (count = read(m_signal_read, bytes, sizeof bytes)) > 0;) {
+    last = bytes[count - 1];
+  }
+  if (last == 0) return;
+  if (m_app_window) {
+    InputEvent event;
+    event.type = EventType::CloseRequest;
+    event.window = m_app_window;
+    Push(event);
+    return;
+  }
+  // No application window to close: end as the signal would have, the saver timeout restored.
+  EndSaverWatch();
+  RemoveSignalHandlers();
+  raise(last);
+}
+
 // ---- Pointer ----
 
 int X11Backend::ShowCursor(bool show) {
@@ -740,6 +824,7 @@ std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
   for (;;) {
     int64_t now = NowMs();
     int64_t next_timer = RunTimers(now);
+    TakeSignals();
     while (m_queue.empty() && XPending(m_display) > 0) {
       XEvent event;
       XNextEvent(m_display, &event);
@@ -757,8 +842,9 @@ std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
     int timeout = -1;
     if (wake >= 0) timeout = int(std::clamp<int64_t>(wake - now, 0, 1 << 30));
     // A broken connection wakes the poll too; XPending then ends in the I/O error handler.
-    pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
-    poll(&fd, 1, timeout);
+    // A signal wakes it through its pipe, or by interrupting it.
+    pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_signal_read, POLLIN, 0}};
+    poll(fds, m_signal_read >= 0 ? 2 : 1, timeout);
   }
 }
 

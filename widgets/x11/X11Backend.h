@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -31,7 +33,9 @@ class X11FrameImage;
 // - input translated to virtual keys and mouse buttons, a monotonic clock, and a wait on
 //   the connection with poll();
 // - X errors trapped where they are expected; a lost connection ends the program with exit
-//   code 1 after one line on standard error.
+//   code 1 after one line on standard error;
+// - SIGTERM, SIGINT and SIGHUP turned into a close request of the application's window, so
+//   that a saver ended from outside still restores what it changed.
 class X11Backend : public Backend {
  public:
   struct Options {
@@ -141,6 +145,12 @@ class X11Backend : public Backend {
 
   static int OnIOError(_XDisplay* display);
 
+  // Termination signals reach the event loop through a pipe that the wait watches.
+  void InstallSignalHandlers();
+  void RemoveSignalHandlers();
+  // Turns the signals that arrived since the last look into a close request.
+  void TakeSignals();
+
   _XDisplay* m_display;
   std::string m_display_name;
   int m_screen = 0;
@@ -170,6 +180,11 @@ class X11Backend : public Backend {
   bool m_saver_command_sent = false;
   int64_t m_last_idle_ms = 0;
   int64_t m_next_saver_check_ms = -1;
+
+  int m_signal_read = -1;
+  int m_signal_write = -1;
+  int m_outer_signal_write = -1;  // the pipe of a backend opened before this one
+  std::vector<std::pair<int, struct sigaction>> m_previous_signal_actions;
 };
 
 }  // namespace vt

@@ -1,0 +1,283 @@
+#include "EndToEndTest.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+// clang-format off
+// X's headers come last: their macros would break the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+// clang-format on
+
+namespace vt {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Utf8Property(Display* display, Window window, Atom property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string text;
+  if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type, &format,
+                         &count, &after, &data) == Success &&
+      data) {
+    if (format == 8) text.assign(reinterpret_cast<char*>(data), count);
+    XFree(data);
+  }
+  return text;
+}
+
+bool HasAtom(Display* display, Window window, Atom property, Atom wanted) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display, window, property, 0, 64, False, XA_ATOM, &type, &format, &count,
+                         &after, &data) == Success &&
+      data) {
+    if (format == 32) {
+      const auto* atoms = reinterpret_cast<const Atom*>(data);
+      for (unsigned long i = 0; i < count; ++i) found |= atoms[i] == wanted;
+    }
+    XFree(data);
+  }
+  return found;
+}
+
+}  // namespace
+
+void EndToEndTest::StartDisplay(int width, int height) {
+  char pattern[] = "/tmp/vantorel-e2e-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  m_temp_dir = pattern;
+  std::string error;
+  ASSERT_TRUE(m_server.Start(width, height, 24, &error)) << error;
+  // The tests look at windows that may be gone by the time they ask (a destroyed host, a
+  // window of an ending program); the failed request answers nothing and that is enough.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+}
+
+void EndToEndTest::TearDown() {
+  m_children.clear();
+  m_server.Stop();
+  if (!m_temp_dir.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_temp_dir, ignored);
+  }
+}
+
+ChildProcess& EndToEndTest::StartProgram(const std::vector<std::string>& args,
+                                         const std::string& program) {
+  ChildProcess::Options options;
+  options.argv.push_back(program);
+  options.argv.insert(options.argv.end(), args.begin(), args.end());
+  options.environment.push_back("DISPLAY=" + m_server.Name());
+  options.stderr_path = m_temp_dir + "/stderr-" + std::to_string(m_children.size()) + ".txt";
+  auto child = std::make_unique<ChildProcess>();
+  std::string error;
+  EXPECT_TRUE(child->Start(options, &error)) << error;
+  m_children.push_back(std::move(child));
+  return *m_children.back();
+}
+
+ChildProcess& EndToEndTest::StartHost(int width, int height, int border, unsigned long* window) {
+  ChildProcess::Options options;
+  options.argv = {VT_BINARY_DIR "/host_window", std::to_string(width), std::to_string(height),
+                  std::to_string(border)};
+  options.environment.push_back("DISPLAY=" + m_server.Name());
+  options.stderr_path = m_temp_dir + "/host-" + std::to_string(m_children.size()) + ".txt";
+  options.pipe_stdin = true;
+  options.pipe_stdout = true;
+  auto child = std::make_unique<ChildProcess>();
+  std::string error;
+  EXPECT_TRUE(child->Start(options, &error)) << error;
+  std::optional<std::string> line = child->ReadLine(10s);
+  EXPECT_TRUE(line) << "the host window did not say its id";
+  *window = line ? std::stoul(*line) : 0;
+  m_children.push_back(std::move(child));
+  return *m_children.back();
+}
+
+bool EndToEndTest::WaitForSaver(ChildProcess& saver, std::chrono::milliseconds timeout) const {
+  return WaitUntil(
+             [&] {
+               if (!saver.Running()) return true;
+               std::optional<ProgramWindow> window = ViewableWindowNamed("ElevatorScrForm");
+               if (!window) return false;
+               const Rect& r = window->bounds;
+               return ScreenPixel(r.left + r.width / 2, r.top + r.height / 2) != 0;
+             },
+             timeout) &&
+         saver.Running();
+}
+
+int EndToEndTest::ExitCode(ChildProcess& child, std::chrono::milliseconds timeout) {
+  if (std::optional<int> code = child.WaitExit(timeout)) return *code;
+  child.Kill();
+  ADD_FAILURE() << "the program still ran after " << timeout.count() << " ms and was killed";
+  return -1;
+}
+
+bool EndToEndTest::KeepsRunning(ChildProcess& child, std::chrono::milliseconds time) {
+  return !child.WaitExit(time).has_value();
+}
+
+std::string EndToEndTest::ErrorOutput(const ChildProcess& child) {
+  std::ifstream file(child.StderrPath());
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+bool EndToEndTest::WaitUntil(const std::function<bool()>& check,
+                             std::chrono::milliseconds timeout) {
+  auto deadline = Clock::now() + timeout;
+  while (!check()) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+Bitmap32 EndToEndTest::Screen() const {
+  Display* display = X();
+  Window root = DefaultRootWindow(display);
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, root, &attributes);
+  Bitmap32 screen;
+  XImage* image = XGetImage(display, root, 0, 0, unsigned(attributes.width),
+                            unsigned(attributes.height), AllPlanes, ZPixmap);
+  if (!image) return screen;
+  EXPECT_EQ(image->red_mask, 0xFF0000u);
+  EXPECT_EQ(image->blue_mask, 0xFFu);
+  screen.Resize(image->width, image->height);
+  for (int y = 0; y < image->height; ++y) {
+    for (int x = 0; x < image->width; ++x) {
+      screen.SetPixel(x, y, uint32_t(XGetPixel(image, x, y) & 0xFFFFFF));
+    }
+  }
+  XDestroyImage(image);
+  return screen;
+}
+
+uint32_t EndToEndTest::ScreenPixel(int x, int y) const {
+  XImage* image = XGetImage(X(), DefaultRootWindow(X()), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0;
+  auto pixel = uint32_t(XGetPixel(image, 0, 0) & 0xFFFFFF);
+  XDestroyImage(image);
+  return pixel;
+}
+
+std::vector<ProgramWindow> EndToEndTest::ProgramWindows() const {
+  Display* display = X();
+  Atom net_wm_name = XInternAtom(display, "_NET_WM_NAME", False);
+  Atom window_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+  Atom dialog_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+  std::vector<ProgramWindow> found;
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    return found;
+  }
+  for (unsigned i = 0; i < count; ++i) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, children[i], &hint)) continue;
+    bool ours = hint.res_name && std::string(hint.res_name) == "vantorel";
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    if (!ours) continue;
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, children[i], &attributes);
+    ProgramWindow window;
+    window.id = children[i];
+    window.name = Utf8Property(display, children[i], net_wm_name);
+    window.viewable = attributes.map_state == IsViewable;
+    window.dialog = HasAtom(display, children[i], window_type, dialog_type);
+    window.bounds = {attributes.x, attributes.y, attributes.width, attributes.height};
+    window.stacking = int(i);
+    found.push_back(window);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+std::vector<ProgramWindow> EndToEndTest::ChildrenOf(unsigned long parent) const {
+  std::vector<ProgramWindow> found;
+  Window root = 0, up = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(X(), parent, &root, &up, &children, &count)) return found;
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(X(), children[i], &attributes)) continue;
+    ProgramWindow window;
+    window.id = children[i];
+    window.viewable = attributes.map_state == IsViewable;
+    window.bounds = {attributes.x, attributes.y, attributes.width, attributes.height};
+    window.stacking = int(i);
+    found.push_back(window);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+std::optional<ProgramWindow> EndToEndTest::ViewableWindowNamed(const std::string& name) const {
+  for (const ProgramWindow& window : ProgramWindows()) {
+    if (window.viewable && window.name == name) return window;
+  }
+  return std::nullopt;
+}
+
+unsigned long EndToEndTest::FocusWindow() const {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(X(), &focus, &revert);
+  return focus;
+}
+
+bool EndToEndTest::PointerIsBlank() const {
+  // The server answers nothing of XFixes to a client that has not said its version.
+  int major = 4, minor = 0;
+  if (!XFixesQueryVersion(X(), &major, &minor)) return false;
+  XFixesCursorImage* image = XFixesGetCursorImage(X());
+  if (!image) return false;
+  bool blank = true;
+  for (int i = 0; i < int(image->width) * int(image->height); ++i) {
+    // The pixels are ARGB in longs; alpha 0 shows nothing.
+    blank &= ((image->pixels[i] >> 24) & 0xFF) == 0;
+  }
+  XFree(image);
+  return blank;
+}
+
+int EndToEndTest::ServerSaverTimeout() const {
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  XGetScreenSaver(X(), &timeout, &interval, &blanking, &exposures);
+  return timeout;
+}
+
+bool Near(uint32_t pixel, int red, int green, int blue, int tolerance) {
+  int r = int(pixel >> 16) & 0xFF, g = int(pixel >> 8) & 0xFF, b = int(pixel) & 0xFF;
+  return std::abs(r - red) <= tolerance && std::abs(g - green) <= tolerance &&
+         std::abs(b - blue) <= tolerance;
+}
+
+std::string ColourText(uint32_t pixel) {
+  char text[32];
+  std::snprintf(text, sizeof text, "rgb(%u,%u,%u)", (pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF,
+                pixel & 0xFF);
+  return text;
+}
+
+}  // namespace vt
