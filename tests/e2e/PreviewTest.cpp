@@ -1,5 +1,7 @@
 // "/p HANDLE": the preview inside a host window made by tests/helpers/host_window, the forms
 // of the handle, and the start-up errors with their last-chance box.
+#include <signal.h>
+
 #include <cstdio>
 
 #include "EndToEndTest.h"
@@ -73,6 +75,26 @@ TEST_F(Preview, TakesTheOuterSizeOfAFramedHost) {
   ASSERT_TRUE(window) << ErrorOutput(preview);
   EXPECT_EQ(window->bounds, (Rect{0, 0, 212, 162}));
   ExpectEndsWithItsHost(host, preview);
+}
+
+TEST_F(Preview, AHostGoneWhileThePreviewRepaintsIsNoError) {
+  unsigned long host_id = 0;
+  ChildProcess& host = StartHost(152, 112, 0, &host_id);
+  ChildProcess& preview = StartProgram({"/p", std::to_string(host_id)});
+  ASSERT_TRUE(WaitForPreview(preview, host_id)) << ErrorOutput(preview);
+  ASSERT_TRUE(WaitUntil([&] { return ScreenPixel(90, 70) != kHostBlue; }, 10s));
+  // While the preview is stopped, a window covers it and goes, which asks it to repaint, and
+  // then its host goes. The repaint comes first, to a window that is no more.
+  preview.Signal(SIGSTOP);
+  unsigned long cover_id = 0;
+  ChildProcess& cover = StartHost(300, 300, 0, &cover_id);
+  cover.WriteLine("");
+  EXPECT_EQ(ExitCode(cover), 0);
+  host.WriteLine("");
+  EXPECT_EQ(ExitCode(host), 0);
+  preview.Signal(SIGCONT);
+  EXPECT_EQ(ExitCode(preview), 0);
+  EXPECT_EQ(ErrorOutput(preview), "");
 }
 
 // The handle as the settings dialog might write it.

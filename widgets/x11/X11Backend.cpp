@@ -342,6 +342,7 @@ WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
     }
   }
 
+  if (spec.kind == WindowKind::Child) X11ErrorTrap::ExpectErrorsAbout(m_display, window);
   WindowState& state = m_windows[window];
   state.kind = spec.kind;
   state.width = int(Extent(bounds.width));

@@ -13,6 +13,10 @@ XContext TrapContext() {
   return XStringToContext("vantorel.X11ErrorTrap");
 }
 
+XContext ExpectedContext() {
+  return XStringToContext("vantorel.X11ErrorTrap.expected");
+}
+
 X11ErrorTrap* CurrentTrap(Display* display) {
   XPointer data = nullptr;
   if (XFindContext(display, DefaultRootWindow(display), TrapContext(), &data) != 0) {
@@ -53,11 +57,17 @@ int X11ErrorTrap::OnError(Display* display, XErrorEvent* event) {
     if (trap->m_code == 0) trap->m_code = event->error_code;
     return 0;
   }
+  XPointer expected = nullptr;
+  if (XFindContext(display, event->resourceid, ExpectedContext(), &expected) == 0) return 0;
   char text[256] = {};
   XGetErrorText(display, event->error_code, text, sizeof text);
   std::fprintf(stderr, "vantorel: X error %s (request %d.%d, resource 0x%lx)\n", text,
                event->request_code, event->minor_code, event->resourceid);
   return 0;
+}
+
+void X11ErrorTrap::ExpectErrorsAbout(Display* display, XID resource) {
+  XSaveContext(display, resource, ExpectedContext(), reinterpret_cast<XPointer>(display));
 }
 
 }  // namespace vt

@@ -22,6 +22,10 @@ class X11ErrorTrap {
   // The error handler to install with XSetErrorHandler. Errors outside any trap are
   // reported on standard error and otherwise ignored.
   static int OnError(Display* display, XErrorEvent* event);
+  // Errors about this resource outside any trap are expected and not reported: a child of a
+  // foreign window goes whenever its host goes, and requests already on their way to it then
+  // fail.
+  static void ExpectErrorsAbout(Display* display, XID resource);
 
  private:
   Display* m_display;
