@@ -18,7 +18,10 @@ Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 saver=""
 cleanup() {
-  [ -n "$saver" ] && kill "$saver" 2>/dev/null || true
+  if [ -n "$saver" ] && kill "$saver" 2>/dev/null; then
+    # The saver ends as if asked to close, which it does on its display: let it finish.
+    for _ in $(seq 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.1; done
+  fi
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
