@@ -44,6 +44,7 @@ const SceneCase kScenes[] = {
 constexpr int kBuildingWidth = 620, kBuildingHeight = 515;
 constexpr int kShaftLeft = 23, kShaftRight = 118, kShaftTop = 13;  // right: first column past it
 constexpr int kSignWidth = 450, kSignHeight = 103;
+constexpr int kCarWidth = 95, kCarHeight = 70;
 
 int FloorLine(int floor) {
   return 485 - 80 * floor;
@@ -56,8 +57,13 @@ int ScreenX(const Rect& placed, int design_width, double x) {
 int ScreenY(const Rect& placed, int design_height, double y) {
   return placed.top + int(y * placed.height / design_height);
 }
-int Scaled(const Rect& placed, int design_width, int length) {
-  return int(std::lround(double(length) * placed.width / design_width));
+// The first screen column (or row) at or after a design edge: the one whose pixel centre
+// the stretch maps to the design pixel right of (or below) the edge.
+int EdgeX(const Rect& placed, int design_width, double edge) {
+  return placed.left + int(std::ceil(edge * placed.width / design_width - 0.5));
+}
+int EdgeY(const Rect& placed, int design_height, double edge) {
+  return placed.top + int(std::ceil(edge * placed.height / design_height - 0.5));
 }
 
 bool IsShaftGrey(uint32_t pixel) {
@@ -73,9 +79,33 @@ bool IsRimGrey(uint32_t pixel) {
   return Near(pixel, 112, 114, 112, 18);
 }
 
+// Where the car picture shows: the rows of lime green in a column just inside its left edge,
+// where nothing is drawn over it.
+struct CarRows {
+  int first = -1;
+  int last = -1;
+};
+
 class SaverScene : public EndToEndTest, public ::testing::WithParamInterface<SceneCase> {
  protected:
   void SetUp() override { StartDisplay(GetParam().width, GetParam().height); }
+
+  void TearDown() override {
+    if (m_saver) {
+      EXPECT_EQ(Run("xdotool key a"), 0);
+      EXPECT_EQ(ExitCode(*m_saver), 0) << ErrorOutput(*m_saver);
+    }
+    EndToEndTest::TearDown();
+  }
+
+  // Starts the saver and reads its first picture, in the first seconds, before any passenger
+  // has arrived: the car still stands at its random start floor.
+  Bitmap32 ShowScene() {
+    m_saver = &StartProgram({"/s"});
+    EXPECT_TRUE(WaitUntil([&] { return ScenePainted() || !m_saver->Running(); }, 20s));
+    EXPECT_TRUE(m_saver->Running()) << ErrorOutput(*m_saver);
+    return Screen();
+  }
 
   int ShaftCentreX() const { return ScreenX(GetParam().building, kBuildingWidth, 70); }
   int FloorMiddleY(int floor) const {
@@ -89,115 +119,139 @@ class SaverScene : public EndToEndTest, public ::testing::WithParamInterface<Sce
            (IsShaftGrey(ScreenPixel(ShaftCentreX(), FloorMiddleY(0))) ||
             IsShaftGrey(ScreenPixel(ShaftCentreX(), FloorMiddleY(1))));
   }
+
+  // The longest run of lime rows in the car's column.
+  CarRows FindCar(const Bitmap32& screen) const {
+    int column = GetParam().car.left + 3;
+    CarRows car;
+    for (int y = 0, start = -1; y <= screen.Height(); ++y) {
+      bool green = y < screen.Height() && IsCarGreen(screen.Pixel(column, y));
+      if (green && start < 0) start = y;
+      if (!green && start >= 0) {
+        if (y - start > car.last - car.first + 1) car = {start, y - 1};
+        start = -1;
+      }
+    }
+    return car;
+  }
+
+  // The floor whose baseline is nearest to the car's bottom edge.
+  int CarFloor(const CarRows& car) const {
+    const int* base = GetParam().floor_base;
+    // Under the last green row lies the car's one-pixel outline.
+    int bottom = car.last + 2;
+    return int(std::min_element(
+                   base, base + 6,
+                   [&](int a, int b) { return std::abs(a - bottom) < std::abs(b - bottom); }) -
+               base);
+  }
+
+  ChildProcess* m_saver = nullptr;
 };
 
-TEST_P(SaverScene, BuildingCarAndSignboardStandWhereTheLayoutPutsThem) {
+TEST_P(SaverScene, TheCarStandsOnAFloorLineAtItsLeft) {
   const SceneCase& scene = GetParam();
-  ChildProcess& saver = StartProgram({"/s"});
-  ASSERT_TRUE(WaitUntil([&] { return ScenePainted(); }, 20s)) << ErrorOutput(saver);
-  // No passenger arrives in the first three seconds, so the car still stands at its floor.
-  Bitmap32 screen = Screen();
+  Bitmap32 screen = ShowScene();
   ASSERT_EQ(screen.Width(), scene.width);
-
-  // The car: lime green down a column just inside its left edge, nothing on it there.
-  int column = scene.car.left + 3;
-  int run_top = -1, run_bottom = -1;
-  for (int y = 0, start = -1; y <= screen.Height(); ++y) {
-    bool green = y < screen.Height() && IsCarGreen(screen.Pixel(column, y));
-    if (green && start < 0) start = y;
-    if (!green && start >= 0) {
-      if (y - start > run_bottom - run_top + 1) {
-        run_top = start;
-        run_bottom = y - 1;
-      }
-      start = -1;
-    }
-  }
-  ASSERT_GE(run_top, 0) << "no car at x " << column;
-  EXPECT_GE(run_bottom - run_top + 1, scene.car.height - 6);
-  // The car stands on a floor line: its bottom edge is one of the floor baselines.
-  int car_bottom = run_bottom + 2;
-  const int* floor = std::min_element(
-      std::begin(scene.floor_base), std::end(scene.floor_base),
-      [&](int a, int b) { return std::abs(a - car_bottom) < std::abs(b - car_bottom); });
-  int car_floor = int(floor - scene.floor_base);
-  EXPECT_LE(std::abs(*floor - car_bottom), 2) << "car bottom " << car_bottom;
-  int car_top = *floor - scene.car.height;
-  EXPECT_LE(std::abs(run_top - (car_top + 1)), 2) << "car top " << run_top - 1;
+  CarRows car = FindCar(screen);
+  ASSERT_GE(car.first, 0) << "no car";
+  // Standing on a floor's baseline, the car picture's green is where the scaled picture has
+  // it: all but its one-pixel outline.
+  Rect placed = scene.car;
+  placed.top = scene.floor_base[CarFloor(car)] - scene.car.height;
+  EXPECT_LE(std::abs(car.first - EdgeY(placed, kCarHeight, 1)), 1) << "first green row";
+  EXPECT_LE(std::abs(car.last - (EdgeY(placed, kCarHeight, kCarHeight - 1) - 1)), 1)
+      << "last green row";
   // Its left and right edges, on a row below the load and full labels.
-  int row = car_top + scene.car.height - 4;
+  int row = placed.top + scene.car.height - 4;
   int first = -1, last = -1;
   for (int x = scene.car.left - 8; x < scene.car.left + scene.car.width + 8; ++x) {
     if (!IsCarGreen(screen.Pixel(x, row))) continue;
     if (first < 0) first = x;
     last = x;
   }
-  EXPECT_LE(std::abs(first - (scene.car.left + 1)), 1) << "car's first green column " << first;
-  EXPECT_LE(std::abs(last - (scene.car.left + scene.car.width - 2)), 2)
-      << "car's last green column " << last;
+  EXPECT_LE(std::abs(first - EdgeX(placed, kCarWidth, 1)), 1) << "first green column";
+  EXPECT_LE(std::abs(last - (EdgeX(placed, kCarWidth, kCarWidth - 1) - 1)), 1)
+      << "last green column";
+}
 
-  // The building: the shaft's grey on every floor where the car is not.
-  const Rect& building = scene.building;
+TEST_P(SaverScene, TheBuildingsShaftIsWhereTheScaledBuildingPutsIt) {
+  const Rect& building = GetParam().building;
+  Bitmap32 screen = ShowScene();
+  CarRows car = FindCar(screen);
+  ASSERT_GE(car.first, 0) << "no car";
+  int car_floor = CarFloor(car);
+  // The shaft's grey on every floor where the car is not.
   for (int f = 0; f < 6; ++f) {
     if (f == car_floor) continue;
     uint32_t pixel = screen.Pixel(ShaftCentreX(), FloorMiddleY(f));
     EXPECT_TRUE(IsShaftGrey(pixel)) << "floor " << f << ": " << ColourText(pixel);
   }
-  // The shaft's edges, on the middle of a floor without the car.
-  int free_floor = car_floor == 0 ? 1 : 0;
-  int y = FloorMiddleY(free_floor);
-  int shaft_first = -1, shaft_last = -1;
-  for (int x = building.left; x < ShaftCentreX(); ++x) {
-    if (IsShaftGrey(screen.Pixel(x, y))) {
-      shaft_first = x;
-      break;
-    }
+  // Its left and right edges, across the middle of a floor without the car.
+  int y = FloorMiddleY(car_floor == 0 ? 1 : 0);
+  int first = -1, last = -1;
+  for (int x = building.left; x < ShaftCentreX() && first < 0; ++x) {
+    if (IsShaftGrey(screen.Pixel(x, y))) first = x;
   }
-  for (int x = ShaftCentreX(); x < building.left + building.width / 2; ++x) {
-    if (!IsShaftGrey(screen.Pixel(x, y))) break;
-    shaft_last = x;
+  for (int x = ShaftCentreX(); x < building.Right() && IsShaftGrey(screen.Pixel(x, y)); ++x) {
+    last = x;
   }
-  EXPECT_LE(std::abs(shaft_first - (building.left + Scaled(building, kBuildingWidth, kShaftLeft))),
-            1)
-      << "shaft's first column " << shaft_first;
-  EXPECT_LE(
-      std::abs(shaft_last - (building.left + Scaled(building, kBuildingWidth, kShaftRight) - 1)), 1)
-      << "shaft's last column " << shaft_last;
-  int shaft_top = -1;
-  for (int y2 = building.top; y2 < FloorMiddleY(5); ++y2) {
-    if (IsShaftGrey(screen.Pixel(ShaftCentreX(), y2))) {
-      shaft_top = y2;
-      break;
-    }
+  int left = EdgeX(building, kBuildingWidth, kShaftLeft);
+  int right = EdgeX(building, kBuildingWidth, kShaftRight);
+  EXPECT_LE(std::abs(first - left), 1) << "shaft's first column " << first;
+  EXPECT_LE(std::abs(last - (right - 1)), 1) << "shaft's last column " << last;
+  // Its top edge, down the middle.
+  int top = -1;
+  for (int row = building.top; row < FloorMiddleY(5) && top < 0; ++row) {
+    if (IsShaftGrey(screen.Pixel(ShaftCentreX(), row))) top = row;
   }
-  int expected_top =
-      building.top + int(std::lround(double(kShaftTop) * building.height / kBuildingHeight));
-  EXPECT_LE(std::abs(shaft_top - expected_top), 1) << "shaft's top row " << shaft_top;
+  int expected_top = EdgeY(building, kBuildingHeight, kShaftTop);
+  EXPECT_LE(std::abs(top - expected_top), 1) << "shaft's top row " << top;
+}
 
-  // The signboard: its ribbed grey panel beside the lettering, its darker rim all round.
-  const Rect& sign = scene.signboard;
-  for (auto [x, y3] : {std::pair{15, 30}, {15, 70}, {432, 30}, {432, 70}}) {
-    uint32_t pixel = screen.Pixel(ScreenX(sign, kSignWidth, x), ScreenY(sign, kSignHeight, y3));
-    EXPECT_TRUE(IsPanelGrey(pixel)) << "panel at " << x << "," << y3 << ": " << ColourText(pixel);
+TEST_P(SaverScene, TheSignboardShowsItsPanelAndRimWhereItStands) {
+  const Rect& sign = GetParam().signboard;
+  Bitmap32 screen = ShowScene();
+  // The ribbed grey panel beside the lettering.
+  for (auto [x, y] : {std::pair{15, 30}, {15, 70}, {432, 30}, {432, 70}}) {
+    uint32_t pixel = screen.Pixel(ScreenX(sign, kSignWidth, x), ScreenY(sign, kSignHeight, y));
+    EXPECT_TRUE(IsPanelGrey(pixel)) << "panel at " << x << "," << y << ": " << ColourText(pixel);
   }
-  for (auto [x, y3] : {std::pair{2.5, 50.0}, {447.0, 50.0}, {170.0, 2.5}, {170.0, 100.0}}) {
-    uint32_t pixel = screen.Pixel(ScreenX(sign, kSignWidth, x), ScreenY(sign, kSignHeight, y3));
-    EXPECT_TRUE(IsRimGrey(pixel)) << "rim at " << x << "," << y3 << ": " << ColourText(pixel);
+  // The darker rim on all four sides, four design pixels wide between a light and a dark
+  // line: measured across its middle, it begins and ends where the scaled signboard has it.
+  auto rim_edges = [&](int x, int y, int dx, int dy) {
+    auto at = [&](int step) { return screen.Pixel(x + step * dx, y + step * dy); };
+    std::pair<int, int> steps{0, 0};
+    if (!IsRimGrey(at(0))) return std::pair{-1, -1};
+    while (IsRimGrey(at(steps.first - 1))) --steps.first;
+    while (IsRimGrey(at(steps.second + 1))) ++steps.second;
+    int origin = dx ? x : y;
+    return std::pair{origin + steps.first, origin + steps.second};
+  };
+  auto sx = [&](double x) { return EdgeX(sign, kSignWidth, x); };
+  auto sy = [&](double y) { return EdgeY(sign, kSignHeight, y); };
+  struct Side {
+    const char* name;
+    std::pair<int, int> measured;
+    std::pair<int, int> expected;
+  };
+  const Side sides[] = {
+      {"left", rim_edges(sx(3), sy(50), 1, 0), {sx(1), sx(5) - 1}},
+      {"right", rim_edges(sx(447), sy(50), 1, 0), {sx(445), sx(449) - 1}},
+      {"top", rim_edges(sx(170), sy(3), 0, 1), {sy(1), sy(5) - 1}},
+      {"bottom", rim_edges(sx(170), sy(100), 0, 1), {sy(98), sy(102) - 1}},
+  };
+  for (const Side& side : sides) {
+    EXPECT_LE(std::abs(side.measured.first - side.expected.first), 1) << side.name;
+    EXPECT_LE(std::abs(side.measured.second - side.expected.second), 1) << side.name;
   }
-
-  EXPECT_EQ(Run("xdotool key a"), 0);
-  EXPECT_EQ(ExitCode(saver), 0) << ErrorOutput(saver);
 }
 
 TEST_P(SaverScene, ThePointerIsHiddenWhileTheSaverRuns) {
   // Before the saver the server shows its own pointer, so a blank one is the saver's doing.
   ASSERT_FALSE(PointerIsBlank());
-  ChildProcess& saver = StartProgram({"/s"});
-  ASSERT_TRUE(WaitUntil([&] { return ScenePainted(); }, 20s)) << ErrorOutput(saver);
+  ShowScene();
   EXPECT_TRUE(WaitUntil([&] { return PointerIsBlank(); }, 5s));
-  EXPECT_EQ(Run("xdotool key a"), 0);
-  EXPECT_EQ(ExitCode(saver), 0) << ErrorOutput(saver);
-  EXPECT_TRUE(WaitUntil([&] { return !PointerIsBlank(); }, 5s));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, SaverScene, ::testing::ValuesIn(kScenes),
