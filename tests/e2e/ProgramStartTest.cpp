@@ -1,4 +1,6 @@
 // Starts that show nothing, and the saver started without its data folder.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
