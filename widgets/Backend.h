@@ -22,7 +22,7 @@ enum class WindowKind {
   Dialog,      // a message box: framed, transient for the application's window, centred
 };
 
-struct WindowSpec {
+struct WindowRequest {
   WindowKind kind = WindowKind::Popup;
   std::string title;
   Rect bounds;                   // for Child: relative to the parent's client area
@@ -70,7 +70,7 @@ class Backend {
   virtual void SetIcon(const Bitmap32& icon) = 0;  // for every top-level window, now and later
   // Creates a window, hidden. Throws EOSError when it cannot (a foreign parent that names no
   // window, for instance).
-  virtual WindowHandle CreateWindow(const WindowSpec& spec) = 0;
+  virtual WindowHandle CreateWindow(const WindowRequest& request) = 0;
   virtual void DestroyWindow(WindowHandle window) = 0;
   virtual void ShowWindow(WindowHandle window, bool visible) = 0;
   virtual void SetWindowBounds(WindowHandle window, const Rect& bounds) = 0;

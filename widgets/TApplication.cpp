@@ -23,10 +23,10 @@ void TApplication::SetTitle(const std::string& title) { m_title = title; }
 
 WindowHandle TApplication::Handle() {
   if (!m_handle) {
-    WindowSpec spec;
-    spec.kind = WindowKind::AppWindow;
-    spec.title = m_title;
-    m_handle = m_backend.CreateWindow(spec);
+    WindowRequest request;
+    request.kind = WindowKind::AppWindow;
+    request.title = m_title;
+    m_handle = m_backend.CreateWindow(request);
   }
   return m_handle;
 }

@@ -68,24 +68,24 @@ void TForm::HandleNeeded() {
   if (m_handle) return;
   TCreateParams params;
   CreateParams(params);
-  WindowSpec spec;
-  spec.title = params.Caption;
-  spec.bounds = {params.X, params.Y, params.Width, params.Height};
+  WindowRequest request;
+  request.title = params.Caption;
+  request.bounds = {params.X, params.Y, params.Width, params.Height};
   if (params.Style & WS_CHILD) {
     if (params.WndParent == 0) {
       throw EInvalidOperation(FormatMessage("コントロール '%s' は親ウィンドウを持っていません", Name()));
     }
-    spec.kind = WindowKind::Child;
-    spec.foreign_parent = params.WndParent;
+    request.kind = WindowKind::Child;
+    request.foreign_parent = params.WndParent;
   } else if (m_border_style == TBorderStyle::bsNone && m_window_state == TWindowState::wsMaximized) {
-    spec.kind = WindowKind::FullScreen;
+    request.kind = WindowKind::FullScreen;
   } else if (m_border_style == TBorderStyle::bsNone) {
-    spec.kind = WindowKind::Popup;
+    request.kind = WindowKind::Popup;
   } else {
-    spec.kind = WindowKind::Dialog;
+    request.kind = WindowKind::Dialog;
   }
-  m_window_kind = spec.kind;
-  m_handle = m_application.GetBackend().CreateWindow(spec);
+  m_window_kind = request.kind;
+  m_handle = m_application.GetBackend().CreateWindow(request);
   m_frame.Resize(std::max(Width(), 0), std::max(Height(), 0), m_color);
   InvalidateAll();
 }

@@ -112,8 +112,8 @@ TEST_F(PreviewStart, CoversTheHostsOuterRectangleAsItsChild) {
   EXPECT_EQ(PrvForm->Image1->Picture().Height(), 262);
   const HeadlessBackend::Window* window = backend.FindWindow(PrvForm->Handle());
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(window->spec.kind, WindowKind::Child);
-  EXPECT_EQ(window->spec.foreign_parent, 6699u);
+  EXPECT_EQ(window->request.kind, WindowKind::Child);
+  EXPECT_EQ(window->request.foreign_parent, 6699u);
   EXPECT_TRUE(PrvForm->Timers().empty());
 }
 

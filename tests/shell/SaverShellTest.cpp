@@ -59,7 +59,7 @@ TEST_F(SaverShell, ShowingHidesThePointerAndTheTaskBarEntryAndStartsBothTimers) 
   EXPECT_TRUE(backend.ErrorBoxes().empty());
   const HeadlessBackend::Window* window = backend.FindWindow(form->Handle());
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(window->spec.kind, WindowKind::FullScreen);
+  EXPECT_EQ(window->request.kind, WindowKind::FullScreen);
   EXPECT_TRUE(window->visible);
 }
 

@@ -90,8 +90,8 @@ TEST_F(RecordedErrorBoxTest, errors_in_the_creation_and_show_handlers_are_report
 class ModalBackend : public HeadlessBackend {
  public:
   using HeadlessBackend::HeadlessBackend;
-  WindowHandle CreateWindow(const WindowSpec& spec) override {
-    m_newest = HeadlessBackend::CreateWindow(spec);
+  WindowHandle CreateWindow(const WindowRequest& request) override {
+    m_newest = HeadlessBackend::CreateWindow(request);
     return m_newest;
   }
   bool RecordErrorBox(const std::string& title, const std::string& text) override {
@@ -154,13 +154,13 @@ class ModalErrorBoxTest : public WidgetTest {
 };
 
 TEST_F(ModalErrorBoxTest, ticks_keep_coming_while_the_box_is_open) {
-  WindowSpec box_spec;
+  WindowRequest box_request;
   bool box_visible = false;
   m_script = [&](int n) {
     if (n == 3) {
       const HeadlessBackend::Window* w = m_backend.FindWindow(Box());
       ASSERT_NE(w, nullptr);
-      box_spec = w->spec;
+      box_request = w->request;
       box_visible = w->visible;
       PostKey(Box(), VK_RETURN);
     }
@@ -172,8 +172,8 @@ TEST_F(ModalErrorBoxTest, ticks_keep_coming_while_the_box_is_open) {
   ASSERT_EQ(m_modal.m_shown.size(), 1u);
   EXPECT_EQ(m_modal.m_shown[0].first, "Widget Test");
   EXPECT_EQ(m_modal.m_shown[0].second, "壊れました.");
-  EXPECT_EQ(box_spec.kind, WindowKind::Dialog);
-  EXPECT_EQ(box_spec.title, "Widget Test");
+  EXPECT_EQ(box_request.kind, WindowKind::Dialog);
+  EXPECT_EQ(box_request.title, "Widget Test");
   EXPECT_TRUE(box_visible);
   // The box's window is gone once it is dismissed.
   EXPECT_EQ(m_backend.FindWindow(Box()), nullptr);

@@ -11,14 +11,14 @@ namespace vt {
 
 HeadlessBackend::HeadlessBackend(Size screen, int ppi) : m_screen(screen), m_ppi(ppi) {}
 
-WindowHandle HeadlessBackend::CreateWindow(const WindowSpec& spec) {
-  if (spec.kind == WindowKind::Child && !m_foreign.count(spec.foreign_parent)) {
+WindowHandle HeadlessBackend::CreateWindow(const WindowRequest& request) {
+  if (request.kind == WindowKind::Child && !m_foreign.count(request.foreign_parent)) {
     throw EOSError("システムエラー。コード：3.\r\nBadWindow (invalid Window parameter)");
   }
   WindowHandle handle = m_next_handle++;
   Window& w = m_windows[handle];
-  w.spec = spec;
-  w.bounds = spec.kind == WindowKind::FullScreen ? PrimaryScreen() : spec.bounds;
+  w.request = request;
+  w.bounds = request.kind == WindowKind::FullScreen ? PrimaryScreen() : request.bounds;
   w.screen.Resize(std::max(w.bounds.width, 0), std::max(w.bounds.height, 0));
   return handle;
 }

@@ -17,7 +17,7 @@ namespace vt {
 class HeadlessBackend : public Backend {
  public:
   struct Window {
-    WindowSpec spec;
+    WindowRequest request;
     Rect bounds;
     bool visible = false;
     Bitmap32 screen;  // what Present has put on the "screen" so far
@@ -33,7 +33,7 @@ class HeadlessBackend : public Backend {
   Rect PrimaryScreen() override { return {0, 0, m_screen.width, m_screen.height}; }
   int PixelsPerInch() override { return m_ppi; }
   void SetIcon(const Bitmap32& icon) override { m_icon = icon; }
-  WindowHandle CreateWindow(const WindowSpec& spec) override;
+  WindowHandle CreateWindow(const WindowRequest& request) override;
   void DestroyWindow(WindowHandle window) override;
   void ShowWindow(WindowHandle window, bool visible) override;
   void SetWindowBounds(WindowHandle window, const Rect& bounds) override;

@@ -291,8 +291,8 @@ void X11Backend::SetIcon(const Bitmap32& icon) {
   XFlush(m_display);
 }
 
-WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
-  Rect bounds = spec.bounds;
+WindowHandle X11Backend::CreateWindow(const WindowRequest& request) {
+  Rect bounds = request.bounds;
   Window parent = m_root;
   XSetWindowAttributes attributes{};
   unsigned long mask = CWEventMask | CWColormap | CWBorderPixel | CWBackPixmap;
@@ -301,7 +301,7 @@ WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
   attributes.border_pixel = 0;
   // No background: the server would clear every exposed area just before it is repainted.
   attributes.background_pixmap = None;
-  switch (spec.kind) {
+  switch (request.kind) {
     case WindowKind::AppWindow:
       if (bounds.IsEmpty()) bounds = {0, 0, 1, 1};
       break;
@@ -313,7 +313,7 @@ WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
     case WindowKind::Popup:
       break;
     case WindowKind::Child:
-      parent = AsWindow(spec.foreign_parent);
+      parent = AsWindow(request.foreign_parent);
       break;
     case WindowKind::Dialog: {
       Rect screen = PrimaryScreen();
@@ -342,13 +342,13 @@ WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
     }
   }
 
-  if (spec.kind == WindowKind::Child) X11ErrorTrap::ExpectErrorsAbout(m_display, window);
+  if (request.kind == WindowKind::Child) X11ErrorTrap::ExpectErrorsAbout(m_display, window);
   WindowState& state = m_windows[window];
-  state.kind = spec.kind;
+  state.kind = request.kind;
   state.width = int(Extent(bounds.width));
   state.height = int(Extent(bounds.height));
-  if (IsTopLevel(spec.kind)) SetTopLevelProperties(window, spec, bounds);
-  if (spec.kind == WindowKind::AppWindow) {
+  if (IsTopLevel(request.kind)) SetTopLevelProperties(window, request, bounds);
+  if (request.kind == WindowKind::AppWindow) {
     // Every other top-level window joins the new leader's group.
     m_app_window = window;
     for (const auto& [other, other_state] : m_windows) {
@@ -359,9 +359,9 @@ WindowHandle X11Backend::CreateWindow(const WindowSpec& spec) {
   return window;
 }
 
-void X11Backend::SetTopLevelProperties(Window window, const WindowSpec& spec, const Rect& bounds) {
-  const auto* title = reinterpret_cast<const unsigned char*>(spec.title.c_str());
-  int title_length = int(spec.title.size());
+void X11Backend::SetTopLevelProperties(Window window, const WindowRequest& request, const Rect& bounds) {
+  const auto* title = reinterpret_cast<const unsigned char*>(request.title.c_str());
+  int title_length = int(request.title.size());
   XChangeProperty(m_display, window, XA_WM_NAME, m_atoms.utf8_string, 8, PropModeReplace, title,
                   title_length);
   XChangeProperty(m_display, window, m_atoms.net_wm_name, m_atoms.utf8_string, 8, PropModeReplace,
@@ -385,7 +385,7 @@ void X11Backend::SetTopLevelProperties(Window window, const WindowSpec& spec, co
                     reinterpret_cast<unsigned char*>(host), int(std::strlen(host)));
   }
 
-  switch (spec.kind) {
+  switch (request.kind) {
     case WindowKind::FullScreen: {
       Atom states[] = {m_atoms.net_wm_state_fullscreen, m_atoms.net_wm_state_above,
                        m_atoms.net_wm_state_skip_taskbar};

@@ -54,7 +54,7 @@ class X11Backend : public Backend {
   int PixelsPerInch() override;
 
   void SetIcon(const Bitmap32& icon) override;
-  WindowHandle CreateWindow(const WindowSpec& spec) override;
+  WindowHandle CreateWindow(const WindowRequest& request) override;
   void DestroyWindow(WindowHandle window) override;
   void ShowWindow(WindowHandle window, bool visible) override;
   // The size given here is the size the window has from now on: only changes made by others
@@ -118,7 +118,7 @@ class X11Backend : public Backend {
 
   X11Backend(_XDisplay* display, const Options& options);
 
-  void SetTopLevelProperties(unsigned long window, const WindowSpec& spec, const Rect& bounds);
+  void SetTopLevelProperties(unsigned long window, const WindowRequest& request, const Rect& bounds);
   void SetOwnerHints(unsigned long window, const WindowState& state);
   void SetIconProperty(unsigned long window);
   void SetDialogSizeHints(unsigned long window, const Rect& bounds);
