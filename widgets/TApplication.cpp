@@ -9,7 +9,11 @@
 
 namespace vt {
 
-TApplication::TApplication(Backend& backend) : m_backend(backend), m_exe_name(ProgramFilePath()) {}
+TApplication::TApplication(Backend& backend) : m_backend(backend), m_exe_name(ProgramFilePath()) {
+  // A debugging aid: outline what each frame repaints, to see that only changes are drawn.
+  const char* show = std::getenv("VANTOREL_SHOW_REPAINTS");
+  if (show && *show && std::string(show) != "0") m_repaint_outline = RepaintOutline::Show;
+}
 
 TApplication::~TApplication() {
   // Forms own the timers, which unregister themselves here: free them while the list lives.
@@ -218,7 +222,7 @@ void TApplication::Dispatch(const InputEvent& event) {
 void TApplication::PaintDirtyForms() {
   auto paint = [this](TForm* form) {
     if (!form->HandleAllocated() || !form->Showing() || form->DirtyRects().empty()) return;
-    std::vector<Rect> rects = form->RepaintDirty();
+    std::vector<Rect> rects = form->RepaintDirty(m_repaint_outline);
     m_backend.Present(form->Handle(), form->Frame(), rects);
     if (std::exception_ptr error = form->TakePaintError()) HandleException(error);
   };

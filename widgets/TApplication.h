@@ -111,6 +111,7 @@ class TApplication {
   bool m_error_box_open = false;
   TForm* m_modal_form = nullptr;
   TForm* m_error_box = nullptr;
+  RepaintOutline m_repaint_outline = RepaintOutline::None;
 };
 
 }  // namespace vt

@@ -197,7 +197,7 @@ void TForm::PaintRect(Painter& painter, const Rect& rect) {
   }
 }
 
-std::vector<Rect> TForm::RepaintDirty() {
+std::vector<Rect> TForm::RepaintDirty(RepaintOutline outline) {
   std::vector<Rect> dirty;
   dirty.swap(m_dirty);
   if (m_frame.Width() != Width() || m_frame.Height() != Height()) {
@@ -205,6 +205,9 @@ std::vector<Rect> TForm::RepaintDirty() {
   }
   Painter painter(m_frame);
   for (const Rect& r : dirty) PaintRect(painter, r);
+  if (outline == RepaintOutline::Show) {
+    for (const Rect& r : dirty) painter.DrawFrame(r, clFuchsia, clFuchsia);
+  }
   return dirty;
 }
 

@@ -58,6 +58,8 @@ struct TMessage {
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t SC_SCREENSAVE = 0xF140;
 
+enum class RepaintOutline { None, Show };
+
 using THandler = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TKeyEvent, TCloseEvent>;
 
 // A window whose client area is the parent of its widgets. It keeps a framebuffer of its
@@ -121,8 +123,9 @@ class TForm : public TControl {
   const Bitmap32& Frame() const { return m_frame; }
   const std::vector<Rect>& DirtyRects() const { return m_dirty; }
   void InvalidateAll();
-  // Repaints every dirty rectangle into the frame and returns them (cleared afterwards).
-  std::vector<Rect> RepaintDirty();
+  // Repaints every dirty rectangle into the frame and returns them (cleared afterwards). With
+  // RepaintOutline::Show each repainted rectangle is outlined, to make repaints visible.
+  std::vector<Rect> RepaintDirty(RepaintOutline outline = RepaintOutline::None);
   // The first error a widget raised while painting since the last call, if any. Painting goes
   // on past such an error so that one broken picture does not leave the rest unpainted.
   std::exception_ptr TakePaintError();
