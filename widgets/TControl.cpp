@@ -33,11 +33,7 @@ void TControl::SetVisible(bool value) {
   InvalidateRect(m_bounds);
 }
 
-void TControl::SetEnabled(bool value) {
-  if (value == m_enabled) return;
-  m_enabled = value;
-  Invalidate();
-}
+void TControl::SetEnabled(bool value) { ChangeLook(m_enabled, value); }
 
 void TControl::SetCaption(const std::string& value) {
   if (value == m_caption) return;
@@ -56,9 +52,7 @@ void TControl::SetFont(const TFont& font) {
 
 void TControl::SetColor(TColor color) {
   m_parent_color = false;
-  if (color == m_color) return;
-  m_color = color;
-  Invalidate();
+  ChangeLook(m_color, color);
 }
 
 void TControl::Invalidate() {

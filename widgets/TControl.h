@@ -70,6 +70,15 @@ class TControl : public TComponent {
   virtual void TextChanged() {}
   // Called after the bounds changed, with the old bounds.
   virtual void BoundsChanged(const Rect& old_bounds) { (void)old_bounds; }
+  // Stores a new value of a property that changes the widget's looks and repaints it; a value
+  // equal to the stored one does nothing at all. Returns whether the value changed.
+  template <class T>
+  bool ChangeLook(T& field, const T& value) {
+    if (field == value) return false;
+    field = value;
+    Invalidate();
+    return true;
+  }
   // Sets the bounds without any check or hook, for widgets that size themselves.
   void StoreBounds(const Rect& bounds) { m_bounds = bounds; }
   // The text engine of the application this widget's form belongs to; nullptr off a form.

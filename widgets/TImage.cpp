@@ -16,29 +16,13 @@ void TPicture::Assign(std::unique_ptr<TGraphic> graphic) {
 
 TImage::TImage(TComponent* owner) : TControl(owner) { m_bounds = {0, 0, 105, 105}; }
 
-void TImage::SetStretch(bool value) {
-  if (value == m_stretch) return;
-  m_stretch = value;
-  Invalidate();
-}
+void TImage::SetStretch(bool value) { ChangeLook(m_stretch, value); }
 
-void TImage::SetProportional(bool value) {
-  if (value == m_proportional) return;
-  m_proportional = value;
-  Invalidate();
-}
+void TImage::SetProportional(bool value) { ChangeLook(m_proportional, value); }
 
-void TImage::SetCenter(bool value) {
-  if (value == m_center) return;
-  m_center = value;
-  Invalidate();
-}
+void TImage::SetCenter(bool value) { ChangeLook(m_center, value); }
 
-void TImage::SetTransparent(bool value) {
-  if (value == m_transparent) return;
-  m_transparent = value;
-  Invalidate();
-}
+void TImage::SetTransparent(bool value) { ChangeLook(m_transparent, value); }
 
 void TImage::SetAutoSize(bool value) {
   if (value == m_auto_size) return;

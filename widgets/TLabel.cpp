@@ -8,13 +8,7 @@ TLabel::TLabel(TComponent* owner) : TControl(owner) {
   m_bounds = {0, 0, 65, 17};
 }
 
-void TLabel::SetParent(TForm* parent) { TControl::SetParent(parent); }
-
-void TLabel::SetAlignment(TAlignment value) {
-  if (value == m_alignment) return;
-  m_alignment = value;
-  Invalidate();
-}
+void TLabel::SetAlignment(TAlignment value) { ChangeLook(m_alignment, value); }
 
 void TLabel::SetAutoSize(bool value) {
   if (value == m_auto_size) return;
@@ -23,17 +17,10 @@ void TLabel::SetAutoSize(bool value) {
 }
 
 void TLabel::SetWordWrap(bool value) {
-  if (value == m_word_wrap) return;
-  m_word_wrap = value;
-  Invalidate();
-  AdjustBounds();
+  if (ChangeLook(m_word_wrap, value)) AdjustBounds();
 }
 
-void TLabel::SetTransparent(bool value) {
-  if (value == m_transparent) return;
-  m_transparent = value;
-  Invalidate();
-}
+void TLabel::SetTransparent(bool value) { ChangeLook(m_transparent, value); }
 
 void TLabel::AdjustBounds() {
   TextEngine* text = Text();

@@ -22,7 +22,6 @@ class TLabel : public TControl {
   void SetTransparent(bool value);
 
   void Paint(Painter& painter) override;
-  void SetParent(TForm* parent) override;
 
  protected:
   void TextChanged() override { AdjustBounds(); }
