@@ -10,7 +10,7 @@ cd "$root"
 echo "== Release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j2
-(cd build && ctest --output-on-failure -j2 --timeout 900)
+(cd build && ctest --output-on-failure -j2 --timeout 900) | tee build/ctest.log
 
 echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON
@@ -18,7 +18,9 @@ cmake --build build-sanitize -j2
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-sanitize && VT_SOAK_MINUTES=${VT_SOAK_MINUTES_SANITIZED:-20} ctest --output-on-failure -j2 --timeout 1800)
+(cd build-sanitize &&
+  VT_SOAK_MINUTES=${VT_SOAK_MINUTES_SANITIZED:-20} ctest --output-on-failure -j2 --timeout 1800) |
+  tee build-sanitize/ctest.log
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 
 echo "== Fuzzing the picture decoders"
@@ -31,4 +33,9 @@ if [ -x build/bench_repaint ]; then
   build/bench_repaint --benchmark_min_time=0.2
 fi
 
-echo "== Every test passed"
+# ctest ends each run with "N% tests passed, F tests failed out of T"; add the two runs up.
+count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -n 1; }
+read -r failed_release total_release < <(count build/ctest.log)
+read -r failed_sanitized total_sanitized < <(count build-sanitize/ctest.log)
+failed=$((failed_release + failed_sanitized))
+echo "Tests: $((total_release + total_sanitized - failed)) passed, $failed failed"
