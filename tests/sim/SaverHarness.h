@@ -74,6 +74,19 @@ class SaverHarness {
     f.CarDirection = 0;
     f.PlaceCarWidgets();
   }
+  // The car on its way (CarDirection -1 up, +1 down) with that way's lamp lit, its bottom
+  // edge at y and its widgets laid out around it.
+  void MoveCarWithBottomAt(int32_t y, int32_t direction) {
+    TElevatorScrForm& f = *m_form;
+    f.ImgElv->SetTop(y - f.ImgElv->Height());
+    f.PlaceCarWidgets();
+    if (direction < 0) {
+      LightUpLamp();
+    } else {
+      LightDownLamp();
+    }
+    f.CarDirection = direction;
+  }
   void LightUpLamp() {
     m_form->CarUpLamp->SetEnabled(true);
     m_form->CarDownLamp->SetEnabled(false);
