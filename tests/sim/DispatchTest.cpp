@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/sim/Invariants.h"
 #include "tests/sim/SaverHarness.h"
 
@@ -11,12 +13,7 @@ namespace {
 class Dispatch : public ::testing::Test {
  protected:
   void SetUp() override { saver.Show(33); }
-  void ComeUpTo(int floor) {
-    f.ImgElv->SetTop(f.FloorBaseY[floor] + 3 - f.ImgElv->Height());
-    f.PlaceCarWidgets();
-    saver.LightUpLamp();
-    f.CarDirection = -1;
-  }
+  void ComeUpTo(int floor) { saver.MoveCarWithBottomAt(f.FloorBaseY[floor] + 3, -1); }
 
   SaverHarness saver;
   TElevatorScrForm& f = saver.Form();
@@ -50,41 +47,40 @@ TEST_F(Dispatch, FirstDispatchAfterTheResetComesInTheEleventhTick) {
   EXPECT_EQ(f.CarDirection, -1);
 }
 
-TEST_F(Dispatch, CallsOnBothSidesKeepTheDirectionOfService) {
-  saver.StandCarAt(3);
-  saver.LightUpLamp();
-  saver.PutWaiting(1, 1, 0);
-  saver.PutWaiting(5, 1, 2);
-  f.DwellTicks = 10;
-  saver.Tick();
-  EXPECT_TRUE(f.CarUpLamp->Enabled());
-  EXPECT_FALSE(f.CarDownLamp->Enabled());
-  EXPECT_EQ(f.CarDirection, -1);
-  EXPECT_EQ(f.DwellTicks, 0);
-}
-
-TEST_F(Dispatch, CallOnlyBelowTurnsAnUpwardCarDown) {
-  saver.StandCarAt(3);
-  saver.LightUpLamp();
-  saver.PutWaiting(1, 1, 4);
-  f.DwellTicks = 10;
-  saver.Tick();
-  EXPECT_FALSE(f.CarUpLamp->Enabled());
-  EXPECT_TRUE(f.CarDownLamp->Enabled());
-  EXPECT_EQ(f.CarDirection, +1);
-  EXPECT_EQ(f.DwellTicks, 0);
-}
-
-TEST_F(Dispatch, DownCallOnlyAboveTurnsADownwardCarUp) {
-  saver.StandCarAt(3);
-  saver.LightDownLamp();
-  saver.PutWaiting(4, 1, 2);
-  ASSERT_TRUE(f.DownCallButtons[4]->Enabled());
-  f.DwellTicks = 10;
-  saver.Tick();
-  EXPECT_TRUE(f.CarUpLamp->Enabled());
-  EXPECT_FALSE(f.CarDownLamp->Enabled());
-  EXPECT_EQ(f.CarDirection, -1);
+// A car standing at floor 3 at the end of its dwell sets off; the way it takes is lit.
+TEST(DispatchFromFloorThree, StoppedCarAtTheEndOfItsDwellChoosesItsWay) {
+  struct Person {
+    int floor, slot, destination;
+  };
+  const struct {
+    const char* behaviour;
+    int lit_way;  // as CarDirection counts: -1 up, +1 down
+    std::vector<Person> waiting, riders;
+    int direction;
+  } cases[] = {
+      // clang-format off
+      {"CallsOnBothSidesKeepTheDirectionOfService", -1, {{1, 1, 0}, {5, 1, 2}}, {}, -1},
+      {"CallOnlyBelowTurnsAnUpwardCarDown", -1, {{1, 1, 4}}, {}, +1},
+      {"DownCallOnlyAboveTurnsADownwardCarUp", +1, {{4, 1, 2}}, {}, -1},
+      {"CarWithRidersSetsOffTheLitWayWhateverTheCalls", +1, {{4, 1, 5}, {5, 2, 1}}, {{5, 1, 0}}, +1},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.behaviour);
+    SaverHarness saver;
+    saver.Show(33);
+    TElevatorScrForm& f = saver.Form();
+    saver.StandCarAt(3);
+    c.lit_way < 0 ? saver.LightUpLamp() : saver.LightDownLamp();
+    for (const Person& p : c.riders) saver.PutRider(p.floor, p.slot, p.destination);
+    for (const Person& p : c.waiting) saver.PutWaiting(p.floor, p.slot, p.destination);
+    f.DwellTicks = 10;
+    saver.Tick();
+    EXPECT_EQ(f.CarUpLamp->Enabled(), c.direction < 0);
+    EXPECT_EQ(f.CarDownLamp->Enabled(), c.direction > 0);
+    EXPECT_EQ(f.CarDirection, c.direction);
+    EXPECT_EQ(f.DwellTicks, 0);
+  }
 }
 
 TEST_F(Dispatch, CallOnlyOnTheCarsOwnFloorDoesNotSetItGoing) {
@@ -143,10 +139,7 @@ TEST_F(Dispatch, EmptyCarPassesTheOppositeCallWhenAFloorFurtherOnCalls) {
 
 TEST_F(Dispatch, EmptyDownwardCarTurnsUpForTheOnlyUpCall) {
   saver.PutWaiting(3, 1, 4);
-  f.ImgElv->SetTop(f.FloorBaseY[3] - 7 - f.ImgElv->Height());
-  f.PlaceCarWidgets();
-  saver.LightDownLamp();
-  f.CarDirection = +1;
+  saver.MoveCarWithBottomAt(f.FloorBaseY[3] - 7, +1);
   saver.Tick();
   ASSERT_EQ(f.CarFloor, 3);
   EXPECT_TRUE(f.CarUpLamp->Enabled());
@@ -167,38 +160,35 @@ TEST_F(Dispatch, CarWithRidersSetsOffTheLitWayWhateverTheCalls) {
   EXPECT_EQ(f.DwellTicks, 0);
 }
 
-TEST_F(Dispatch, StopAfterPassingOneFloorLastsElevenMinusOneTicks) {
-  // Dispatched from floor 1 with riders for 3 and 5: it passes 2 and stops at 3.
-  saver.StandCarAt(1);
-  saver.LightUpLamp();
-  saver.PutRider(0, 1, 3);
-  saver.PutRider(0, 2, 5);
-  f.DwellTicks = 10;
-  saver.Tick();
-  ASSERT_EQ(f.CarDirection, -1);
-  int ticks_at_three = 0;
-  for (int tick = 0; tick < 200 && !(f.CarFloor == 3 && !f.CarAtFloor); ++tick) {
+TEST(DispatchedCar, StopLastsElevenTicksLessOneForEachFloorPassed) {
+  // Dispatched from floor 1 with riders for `stop` and 5, to the next floor or passing one.
+  const struct {
+    const char* behaviour;
+    int stop;
+    int ticks;
+  } cases[] = {{"DirectTripToTheNextFloorGivesElevenTicksAtTheStop", 2, 11},
+               {"StopAfterPassingOneFloorLastsElevenMinusOneTicks", 3, 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.behaviour);
+    SaverHarness saver;
+    saver.Show(33);
+    TElevatorScrForm& f = saver.Form();
+    saver.StandCarAt(1);
+    saver.LightUpLamp();
+    saver.PutRider(0, 1, c.stop);
+    saver.PutRider(0, 2, 5);
+    f.DwellTicks = 10;
     saver.Tick();
-    if (f.CarAtFloor && f.CarFloor == 3) ++ticks_at_three;
+    ASSERT_EQ(f.CarDirection, -1);
+    int ticks_at_stop = 0;
+    for (int tick = 0; tick < 200 && !(f.CarFloor == c.stop && !f.CarAtFloor); ++tick) {
+      saver.Tick();
+      if (f.CarAtFloor && f.CarFloor == c.stop) ++ticks_at_stop;
+    }
+    EXPECT_EQ(ticks_at_stop, c.ticks);
+    EXPECT_EQ(f.CarLoad, 1);
+    EXPECT_FALSE(f.CarAtFloor);
   }
-  EXPECT_EQ(ticks_at_three, 10);
-  EXPECT_EQ(f.CarLoad, 1);
-  EXPECT_FALSE(f.CarAtFloor);
-}
-
-TEST_F(Dispatch, DirectTripToTheNextFloorGivesElevenTicksAtTheStop) {
-  saver.StandCarAt(1);
-  saver.LightUpLamp();
-  saver.PutRider(0, 1, 2);
-  saver.PutRider(0, 2, 4);
-  f.DwellTicks = 10;
-  saver.Tick();
-  int ticks_at_two = 0;
-  for (int tick = 0; tick < 200 && !(f.CarFloor == 2 && !f.CarAtFloor); ++tick) {
-    saver.Tick();
-    if (f.CarAtFloor && f.CarFloor == 2) ++ticks_at_two;
-  }
-  EXPECT_EQ(ticks_at_two, 11);
 }
 
 TEST_F(Dispatch, CallQueriesReadTheButtonsOfTheirRange) {
