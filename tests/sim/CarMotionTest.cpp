@@ -14,11 +14,6 @@ class CarMotion : public ::testing::Test {
     saver.Show(5);
     ASSERT_EQ(f.CarStep, 5);
   }
-  // Puts the car's bottom edge at y, with the widgets laid out around it.
-  void PutCarBottomAt(int y) {
-    f.ImgElv->SetTop(y - f.ImgElv->Height());
-    f.PlaceCarWidgets();
-  }
   int Bottom() const { return f.ImgElv->Top() + f.ImgElv->Height(); }
 
   SaverHarness saver;
@@ -27,9 +22,7 @@ class CarMotion : public ::testing::Test {
 
 TEST_F(CarMotion, DownwardCarThreePixelsAboveALineIsLevelledOntoIt) {
   const int line = f.FloorBaseY[2];
-  PutCarBottomAt(line - 8);
-  saver.LightDownLamp();
-  f.CarDirection = +1;
+  saver.MoveCarWithBottomAt(line - 8, +1);
   // Disturb the widgets: levelling must lay them out afresh.
   f.CarPanelLabels[3]->SetTop(f.CarPanelLabels[3]->Top() + 11);
   f.LblElvManin->SetLeft(f.LblElvManin->Left() - 4);
@@ -46,9 +39,7 @@ TEST_F(CarMotion, DownwardCarThreePixelsAboveALineIsLevelledOntoIt) {
 
 TEST_F(CarMotion, UpwardCarBelowALineCountsAsTheFloorBelowThenIsPulledBackDown) {
   const int line = f.FloorBaseY[3];
-  PutCarBottomAt(line + 8);
-  saver.LightUpLamp();
-  f.CarDirection = -1;
+  saver.MoveCarWithBottomAt(line + 8, -1);
   saver.Tick();
   EXPECT_EQ(Bottom(), line + 3);
   EXPECT_EQ(f.CarFloor, 2);
@@ -61,17 +52,13 @@ TEST_F(CarMotion, UpwardCarBelowALineCountsAsTheFloorBelowThenIsPulledBackDown) 
 
 TEST_F(CarMotion, BottomExactlyOneStepFromTheLineIsNotLevel) {
   const int line = f.FloorBaseY[1];
-  PutCarBottomAt(line - 10);
-  saver.LightDownLamp();
-  f.CarDirection = +1;
+  saver.MoveCarWithBottomAt(line - 10, +1);
   saver.Tick();
   EXPECT_EQ(Bottom(), line - 5);
   EXPECT_EQ(f.CarFloor, 1);
   EXPECT_FALSE(f.CarAtFloor);
   // From below, going up.
-  PutCarBottomAt(line + 10);
-  saver.LightUpLamp();
-  f.CarDirection = -1;
+  saver.MoveCarWithBottomAt(line + 10, -1);
   saver.Tick();
   EXPECT_EQ(Bottom(), line + 5);
   EXPECT_EQ(f.CarFloor, 0);
@@ -80,9 +67,7 @@ TEST_F(CarMotion, BottomExactlyOneStepFromTheLineIsNotLevel) {
 
 TEST_F(CarMotion, PassingCarIsLevelForOneTickAndMovesOnInTheNext) {
   const int line = f.FloorBaseY[3];
-  PutCarBottomAt(line - 5);
-  saver.LightDownLamp();
-  f.CarDirection = +1;
+  saver.MoveCarWithBottomAt(line - 5, +1);
   f.DwellTicks = 0;
   saver.Tick();
   EXPECT_TRUE(f.CarAtFloor);
@@ -98,9 +83,7 @@ TEST_F(CarMotion, PassingCarIsLevelForOneTickAndMovesOnInTheNext) {
 }
 
 TEST_F(CarMotion, MovingCarCarriesItsTenWidgetsByExactlyOneStep) {
-  PutCarBottomAt(f.FloorBaseY[1] - 30);
-  saver.LightUpLamp();
-  f.CarDirection = -1;
+  saver.MoveCarWithBottomAt(f.FloorBaseY[1] - 30, -1);
   const CarWidgetOffsets offsets = MeasureCarWidgets(f);
   std::vector<TControl*> widgets(std::begin(f.CarPanelLabels), std::end(f.CarPanelLabels));
   widgets.insert(widgets.end(), {f.CarUpLamp, f.CarDownLamp, f.LblKyakuCount, f.LblElvManin});
@@ -116,47 +99,39 @@ TEST_F(CarMotion, MovingCarCarriesItsTenWidgetsByExactlyOneStep) {
   }
 }
 
-TEST_F(CarMotion, CarAtFloorZeroIsHeldWithTheUpLampInEveryTick) {
-  PutCarBottomAt(f.FloorBaseY[0] - 7);
-  saver.LightDownLamp();
-  f.CarDirection = +1;
-  saver.Tick();
-  EXPECT_EQ(Bottom(), f.FloorBaseY[0]);
-  EXPECT_EQ(f.CarFloor, 0);
-  EXPECT_EQ(f.CarDirection, 0);
-  EXPECT_TRUE(f.CarUpLamp->Enabled());
-  EXPECT_FALSE(f.CarDownLamp->Enabled());
-  saver.LightDownLamp();
-  saver.Tick();
-  EXPECT_EQ(f.CarDirection, 0);
-  EXPECT_TRUE(f.CarUpLamp->Enabled());
-  EXPECT_FALSE(f.CarDownLamp->Enabled());
-}
-
-TEST_F(CarMotion, CarAtFloorFiveIsHeldWithTheDownLampInEveryTick) {
-  PutCarBottomAt(f.FloorBaseY[5] + 3);
-  saver.LightUpLamp();
-  f.CarDirection = -1;
-  saver.Tick();
-  EXPECT_EQ(Bottom(), f.FloorBaseY[5]);
-  EXPECT_EQ(f.CarFloor, 5);
-  EXPECT_EQ(f.CarDirection, 0);
-  EXPECT_TRUE(f.CarDownLamp->Enabled());
-  EXPECT_FALSE(f.CarUpLamp->Enabled());
-  saver.LightUpLamp();
-  saver.Tick();
-  EXPECT_EQ(f.CarDirection, 0);
-  EXPECT_TRUE(f.CarDownLamp->Enabled());
-  EXPECT_FALSE(f.CarUpLamp->Enabled());
+TEST(CarAtAnEnd, IsHeldWithTheLampPointingBackInEveryTick) {
+  const struct {
+    const char* behaviour;
+    int floor;
+    int offset;     // of the bottom edge from the floor's line, one step before it
+    int direction;  // towards the end
+  } cases[] = {{"CarAtFloorZeroIsHeldWithTheUpLampInEveryTick", 0, -7, +1},
+               {"CarAtFloorFiveIsHeldWithTheDownLampInEveryTick", 5, +3, -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.behaviour);
+    SaverHarness saver;
+    saver.Show(5);
+    TElevatorScrForm& f = saver.Form();
+    saver.MoveCarWithBottomAt(f.FloorBaseY[c.floor] + c.offset, c.direction);
+    for (int tick = 0; tick < 2; ++tick) {
+      SCOPED_TRACE(tick);
+      // Each tick starts with the lamp lit towards the end.
+      c.direction < 0 ? saver.LightUpLamp() : saver.LightDownLamp();
+      saver.Tick();
+      EXPECT_EQ(f.ImgElv->Top() + f.ImgElv->Height(), f.FloorBaseY[c.floor]);
+      EXPECT_EQ(f.CarFloor, c.floor);
+      EXPECT_EQ(f.CarDirection, 0);
+      EXPECT_EQ(f.CarUpLamp->Enabled(), c.direction > 0);
+      EXPECT_EQ(f.CarDownLamp->Enabled(), c.direction < 0);
+    }
+  }
 }
 
 TEST_F(CarMotion, CarBetweenFloorsOnlyTravels) {
   // Riders bound for floor 2 and a candidate waiting there; the car is 20 pixels below floor 3.
-  saver.LightUpLamp();
   saver.PutRider(0, 1, 2);
   saver.PutWaiting(2, 1, 5);
-  PutCarBottomAt(f.FloorBaseY[3] + 20);
-  f.CarDirection = -1;
+  saver.MoveCarWithBottomAt(f.FloorBaseY[3] + 20, -1);
   f.DwellTicks = 4;
   saver.Tick();
   EXPECT_FALSE(f.CarAtFloor);
@@ -171,9 +146,7 @@ TEST_F(CarMotion, CarBetweenFloorsOnlyTravels) {
 TEST_F(CarMotion, FloorDetectionCoversTheWholeShaft) {
   // Every bottom edge from below floor 0 to above floor 5 gives the floor the rules name.
   for (int y = f.FloorBaseY[5] - 3; y <= f.FloorBaseY[0] + 3; ++y) {
-    PutCarBottomAt(y + 5);
-    f.CarDirection = -1;  // the tick moves the bottom edge up to y
-    saver.LightUpLamp();
+    saver.MoveCarWithBottomAt(y + 5, -1);  // the tick moves the bottom edge up to y
     saver.Tick();
     int expected = 0;
     for (int i = 0; i <= 4; ++i) {
