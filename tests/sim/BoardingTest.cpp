@@ -12,7 +12,13 @@ class Boarding : public ::testing::Test {
  protected:
   void SetUp() override { saver.Show(21); }
   void ExpectConsistent() { EXPECT_EQ(CheckInvariants(f), std::vector<std::string>{}); }
-  int PlaceLeft(int place) const { return saver.ColumnRight() + (place - 1) * f.ImgHito->Width(); }
+  // A waiting passenger's place in the row, by number and by where its picture stands.
+  void ExpectAtPlace(int floor, int slot, int place) {
+    SCOPED_TRACE("floor " + std::to_string(floor) + " slot " + std::to_string(slot));
+    EXPECT_EQ(f.PassengerSlots[floor][slot].QueuePosition, place);
+    EXPECT_EQ(f.PassengerImages[floor][slot]->Left(),
+              saver.ColumnRight() + (place - 1) * f.ImgHito->Width());
+  }
 
   SaverHarness saver;
   TElevatorScrForm& f = saver.Form();
@@ -35,8 +41,7 @@ TEST_F(Boarding, TakesOnlyPassengersBoundTheLitWayInQueueOrder) {
   EXPECT_TRUE(f.CarPanelLabels[4]->Enabled());
   EXPECT_TRUE(f.CarPanelLabels[5]->Enabled());
   EXPECT_FALSE(f.CarPanelLabels[0]->Enabled());
-  EXPECT_EQ(q.QueuePosition, 1);
-  EXPECT_EQ(f.PassengerImages[2][1]->Left(), PlaceLeft(1));
+  ExpectAtPlace(2, 1, 1);
   EXPECT_EQ(f.FloorQueueCount[2], 1);
   EXPECT_FALSE(f.UpCallButtons[2]->Enabled());
   EXPECT_TRUE(f.DownCallButtons[2]->Enabled());
@@ -68,12 +73,9 @@ TEST_F(Boarding, FillingTheCarLeavesTheLaterCandidatesWaitingAndEndsTheTick) {
   EXPECT_EQ(f.LblKyakuCount->Caption(), "10人");
   for (TLabel* sign : f.FloorFullLabels) EXPECT_TRUE(sign->Enabled());
   // X moved one place forward, C and D two.
-  EXPECT_EQ(f.PassengerSlots[3][2].QueuePosition, 1);
-  EXPECT_EQ(f.PassengerSlots[3][1].QueuePosition, 2);
-  EXPECT_EQ(f.PassengerSlots[3][4].QueuePosition, 3);
-  EXPECT_EQ(f.PassengerImages[3][2]->Left(), PlaceLeft(1));
-  EXPECT_EQ(f.PassengerImages[3][1]->Left(), PlaceLeft(2));
-  EXPECT_EQ(f.PassengerImages[3][4]->Left(), PlaceLeft(3));
+  ExpectAtPlace(3, 2, 1);
+  ExpectAtPlace(3, 1, 2);
+  ExpectAtPlace(3, 4, 3);
   EXPECT_EQ(f.FloorQueueCount[3], 3);
   EXPECT_TRUE(f.UpCallButtons[3]->Enabled());
   EXPECT_TRUE(f.DownCallButtons[3]->Enabled());
@@ -98,12 +100,9 @@ TEST_F(Boarding, FullCarSkipsBoardingButStillCountsTheTick) {
 }
 
 TEST_F(Boarding, FullCarPassesAFloorWhereCandidatesWait) {
-  saver.LightUpLamp();
   for (int s = 1; s <= 10; ++s) saver.PutRider(0, s, 5);
   saver.PutWaiting(2, 1, 4);
-  f.ImgElv->SetTop(f.FloorBaseY[2] + 3 - f.ImgElv->Height());
-  f.PlaceCarWidgets();
-  f.CarDirection = -1;
+  saver.MoveCarWithBottomAt(f.FloorBaseY[2] + 3, -1);
   saver.Tick();
   ASSERT_TRUE(f.CarAtFloor);
   ASSERT_EQ(f.CarFloor, 2);
@@ -131,14 +130,11 @@ TEST_F(Boarding, RidersGettingOffAFullCarClearTheFullSigns) {
 }
 
 TEST_F(Boarding, RidersFromEveryFloorGetOffAtTheirDestination) {
-  saver.LightDownLamp();
   saver.PutRider(5, 2, 3);
   saver.PutRider(4, 7, 3);
   saver.PutRider(5, 3, 0);
   saver.PutRider(4, 1, 3);
-  f.ImgElv->SetTop(f.FloorBaseY[3] - 7 - f.ImgElv->Height());
-  f.PlaceCarWidgets();
-  f.CarDirection = +1;
+  saver.MoveCarWithBottomAt(f.FloorBaseY[3] - 7, +1);
   saver.Tick();
   ASSERT_TRUE(f.CarAtFloor);
   EXPECT_EQ(f.CarDirection, 0);
@@ -157,12 +153,9 @@ TEST_F(Boarding, RidersFromEveryFloorGetOffAtTheirDestination) {
 }
 
 TEST_F(Boarding, PassengersBoundAgainstTheLampNeitherBoardNorStopTheCar) {
-  saver.LightUpLamp();
   saver.PutRider(0, 1, 5);
   saver.PutWaiting(2, 1, 0);
-  f.ImgElv->SetTop(f.FloorBaseY[2] + 4 - f.ImgElv->Height());
-  f.PlaceCarWidgets();
-  f.CarDirection = -1;
+  saver.MoveCarWithBottomAt(f.FloorBaseY[2] + 4, -1);
   saver.Tick();
   ASSERT_TRUE(f.CarAtFloor);
   ASSERT_EQ(f.CarFloor, 2);
@@ -212,10 +205,9 @@ TEST_F(Boarding, CandidatesBehindTheFrontStillMoveUpByNumberAndPicture) {
   saver.PutWaiting(4, 3, 5);   // place 5, up
   saver.Tick();
   EXPECT_EQ(f.CarLoad, 2);
-  EXPECT_EQ(f.PassengerSlots[4][10].QueuePosition, 1);
-  EXPECT_EQ(f.PassengerSlots[4][6].QueuePosition, 2);
-  EXPECT_EQ(f.PassengerSlots[4][3].QueuePosition, 3);
-  EXPECT_EQ(f.PassengerImages[4][3]->Left(), PlaceLeft(3));
+  ExpectAtPlace(4, 10, 1);
+  ExpectAtPlace(4, 6, 2);
+  ExpectAtPlace(4, 3, 3);
   EXPECT_FALSE(f.DownCallButtons[4]->Enabled());
   EXPECT_TRUE(f.UpCallButtons[4]->Enabled());
   EXPECT_TRUE(f.CarPanelLabels[2]->Enabled());
