@@ -19,6 +19,14 @@ uint32_t SeedForPass(int floor, int group, int scenery_index, uint32_t from = 0)
   }
 }
 
+// The generator seeded with `seed` after drawing once below each of `bounds`.
+RandomGenerator After(uint32_t seed, std::initializer_list<int> bounds) {
+  RandomGenerator random;
+  random.SetSeed(seed);
+  for (int n : bounds) random.Below(n);
+  return random;
+}
+
 class Arrivals : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -31,6 +39,7 @@ class Arrivals : public ::testing::Test {
     f.Application().Random().SetSeed(seed);
     f.SpawnPassengers();
   }
+  uint32_t Seed() const { return f.Application().Random().Seed(); }
   int Occupied(int floor) const {
     int count = 0;
     for (int s = 1; s <= 10; ++s) count += f.PassengerSlots[floor][s].Occupied ? 1 : 0;
@@ -44,10 +53,7 @@ class Arrivals : public ::testing::Test {
 
 TEST_F(Arrivals, DrawsFloorGroupThenLookAndDestinationOfEachPassengerInTurn) {
   const uint32_t seed = SeedForPass(2, 4, 0);
-  RandomGenerator expected;
-  expected.SetSeed(seed);
-  expected.Below(6);
-  expected.Below(6);
+  RandomGenerator expected = After(seed, {6, 6});
   SpawnWithSeed(seed);
   for (int s = 1; s <= 4; ++s) {
     const int look = expected.Below(4);
@@ -63,7 +69,7 @@ TEST_F(Arrivals, DrawsFloorGroupThenLookAndDestinationOfEachPassengerInTurn) {
     EXPECT_TRUE(f.PassengerImages[2][s]->Visible());
   }
   EXPECT_FALSE(f.PassengerSlots[2][5].Occupied);
-  EXPECT_EQ(f.Application().Random().Seed(), expected.Seed());
+  EXPECT_EQ(Seed(), expected.Seed());
   EXPECT_EQ(f.FloorQueueCount[2], 4);
   EXPECT_EQ(f.FloorHeadcount[2], 4);
   ExpectConsistent();
@@ -78,11 +84,7 @@ TEST_F(Arrivals, GroupOfNoneAddsNobodyButRecountsTheFloor) {
   SpawnWithSeed(seed);
   EXPECT_EQ(f.FloorHeadcount[3], 2);
   EXPECT_EQ(f.FloorQueueCount[3], 1);
-  RandomGenerator expected;
-  expected.SetSeed(seed);
-  expected.Below(6);
-  expected.Below(6);
-  EXPECT_EQ(f.Application().Random().Seed(), expected.Seed());
+  EXPECT_EQ(Seed(), After(seed, {6, 6}).Seed());
 }
 
 TEST_F(Arrivals, FloorWithTenOccupiedSlotsGetsNobody) {
@@ -95,11 +97,7 @@ TEST_F(Arrivals, FloorWithTenOccupiedSlotsGetsNobody) {
     SpawnWithSeed(seed);
     EXPECT_EQ(f.FloorHeadcount[1], 10);
     EXPECT_EQ(f.FloorQueueCount[1], 6);
-    RandomGenerator expected;
-    expected.SetSeed(seed);
-    expected.Below(6);
-    expected.Below(11);
-    EXPECT_EQ(f.Application().Random().Seed(), expected.Seed()) << "no draws for a full floor";
+    EXPECT_EQ(Seed(), After(seed, {6, 11}).Seed()) << "no draws for a full floor";
   }
   ExpectConsistent();
 }
@@ -182,11 +180,11 @@ TEST_F(Arrivals, NewcomerStandsBehindTheWaitingRowWhateverItsSlot) {
 
 TEST_F(Arrivals, AddingToAnOccupiedSlotChangesNothing) {
   saver.PutWaiting(2, 3, 5);
-  const uint32_t seed = f.Application().Random().Seed();
+  const uint32_t seed = Seed();
   f.AddPassenger(2, 3);
   EXPECT_EQ(f.FloorQueueCount[2], 1);
   EXPECT_EQ(f.PassengerSlots[2][3].Destination, 5);
-  EXPECT_EQ(f.Application().Random().Seed(), seed);
+  EXPECT_EQ(Seed(), seed);
 }
 
 TEST_F(Arrivals, DestinationIsNeverTheOwnFloor) {
@@ -209,9 +207,9 @@ TEST_F(Arrivals, DestinationIsNeverTheOwnFloor) {
 TEST_F(Arrivals, NobodyArrivesAndNothingIsDrawnDuringABoardingPass) {
   f.BoardingBusy = true;
   f.Application().Random().SetSeed(SeedForPass(2, 5, 0));
-  const uint32_t seed = f.Application().Random().Seed();
+  const uint32_t seed = Seed();
   f.SpawnPassengers();
-  EXPECT_EQ(f.Application().Random().Seed(), seed);
+  EXPECT_EQ(Seed(), seed);
   for (int floor = 0; floor < 6; ++floor) EXPECT_EQ(f.FloorQueueCount[floor], 0);
 }
 
@@ -221,10 +219,7 @@ TEST_F(Arrivals, ArrivalWhosePictureFailsIsTakenBackAndEndsThePass) {
   uint32_t seed = 0;
   for (uint32_t from = 0;; from = seed + 1) {
     seed = SeedForPass(1, 3, 0, from);
-    RandomGenerator r;
-    r.SetSeed(seed);
-    r.Below(6);
-    r.Below(6);
+    RandomGenerator r = After(seed, {6, 6});
     if (r.Below(4) == 2) continue;
     int d = 0;
     do {
@@ -252,11 +247,7 @@ TEST_F(Arrivals, FailedPictureIsReportedWithItsPathAndTheTimersGoOn) {
   // SceneryTicks stays below 20, so the tick is only an arrivals pass.
   uint32_t seed = SeedForPass(3, 2, f.SceneryIndex);
   f.Application().Random().SetSeed(seed);
-  RandomGenerator expected;
-  expected.SetSeed(seed);
-  expected.Below(6);
-  expected.Below(f.SceneryIndex + 6);
-  const int look = expected.Below(4);
+  const int look = After(seed, {6, f.SceneryIndex + 6}).Below(4);
   f.Timer1->SetEnabled(false);
   f.Timer1->SetEnabled(true);
   saver.App().RunUntil(saver.Backend().NowMs() + 3000);
