@@ -163,100 +163,86 @@ TEST(BitmapDecoder, pixel_offset_outside_the_file_or_inside_the_headers_is_ignor
 }
 
 TEST(BitmapDecoder, twenty_four_bit_rows_are_blue_green_red_with_padding) {
-  BmpFields f;
-  f.width = 3;
-  f.height = 2;
-  f.bit_count = 24;
   const Rows file_rows = {{0x123456, 0xFFFFFF, 0x000001}, {0xFF0000, 0x00FF00, 0x0000FF}};
-  f.pixels = PackRows(24, file_rows);
+  BmpFields f{.width = 3, .height = 2, .bit_count = 24, .pixels = PackRows(24, file_rows)};
   EXPECT_EQ(f.pixels.size(), 24u);
   EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), Reversed(file_rows));
   f.height = -2;
   EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), file_rows);
 }
 
-class HeaderSizes : public testing::TestWithParam<uint32_t> {};
-
-TEST_P(HeaderSizes, every_info_header_size_reads_the_same_fields) {
-  BmpFields f;
-  f.header_size = GetParam();
-  f.width = 2;
-  f.height = -2;
-  f.bit_count = 24;
+TEST(BitmapDecoder, every_info_header_size_reads_the_same_fields) {
   const Rows rows = {{0xABCDEF, 0x010203}, {0x808080, 0xFEDCBA}};
-  f.pixels = PackRows(24, rows);
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), rows);
+  for (uint32_t size : {40u, 52u, 56u, 108u, 124u}) {
+    SCOPED_TRACE(size);
+    const BmpFields f{.header_size = size, .width = 2, .height = -2, .pixels = PackRows(24, rows)};
+    EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), rows);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, HeaderSizes, testing::Values(40u, 52u, 56u, 108u, 124u));
-
-TEST(BitmapDecoder, sixteen_bit_plain_rgb_is_five_five_five) {
-  BmpFields f;
-  f.width = 3;
-  f.height = -2;
-  f.bit_count = 16;
-  f.pixels = PackRows(16, {{0x7FFF, 0x7C00, 0x03E0}, {0x001F, 0x0001, 0x4210 | 0x8000}});
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))),
-            (Rows{{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000008, 0x848484}}));
+TEST(BitmapDecoder, masks_inside_larger_headers_select_the_channels) {
+  for (uint32_t size : {52u, 56u, 108u, 124u}) {
+    SCOPED_TRACE(size);
+    // Red in the low byte, blue in the third: the reverse of the usual order.
+    const BmpFields f{.header_size = size,
+                      .width = 2,
+                      .height = 1,
+                      .bit_count = 32,
+                      .compression = 3,
+                      .masks = std::vector<uint32_t>{0x000000FF, 0x0000FF00, 0x00FF0000},
+                      .pixels = PackRows(32, {{0xEE332211, 0x000000FF}})};
+    EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0x112233, 0xFF0000}}));
+  }
 }
 
-TEST(BitmapDecoder, sixteen_bit_fields_after_an_info_header_decode_five_six_five) {
-  BmpFields f;
-  f.width = 4;
-  f.height = -1;
-  f.bit_count = 16;
-  f.compression = 3;
-  f.masks = std::vector<uint32_t>{0xF800, 0x07E0, 0x001F};
-  f.pixels = PackRows(16, {{0xF800, 0x07E0, 0x0020, 0x0841}});
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0xFF0000, 0x00FF00, 0x000400, 0x080808}}));
-}
-
-TEST(BitmapDecoder, plain_rgb_in_a_v4_header_ignores_the_masks_it_carries) {
-  BmpFields f;
-  f.header_size = 108;
-  f.width = 1;
-  f.height = 1;
-  f.bit_count = 16;
-  f.masks = std::vector<uint32_t>{0xF800, 0x07E0, 0x001F};
-  f.pixels = PackRows(16, {{0x7C00}});
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0xFF0000}}));
-}
-
-class FieldsInHeader : public testing::TestWithParam<uint32_t> {};
-
-TEST_P(FieldsInHeader, masks_inside_larger_headers_select_the_channels) {
-  BmpFields f;
-  f.header_size = GetParam();
-  f.width = 2;
-  f.height = 1;
-  f.bit_count = 32;
-  f.compression = 3;
-  // Red in the low byte, blue in the third: the reverse of the usual order.
-  f.masks = std::vector<uint32_t>{0x000000FF, 0x0000FF00, 0x00FF0000};
-  f.pixels = PackRows(32, {{0xEE332211, 0x000000FF}});
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0x112233, 0xFF0000}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, FieldsInHeader, testing::Values(52u, 56u, 108u, 124u));
-
-TEST(BitmapDecoder, thirty_two_bit_plain_rgb_ignores_alpha) {
-  BmpFields f;
-  f.width = 2;
-  f.height = 1;
-  f.bit_count = 32;
-  f.pixels = PackRows(32, {{0xFF112233, 0x80FFFFFF}});
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0x112233, 0xFFFFFF}}));
-}
-
-TEST(BitmapDecoder, wide_bit_fields_keep_their_top_eight_bits) {
-  BmpFields f;
-  f.width = 1;
-  f.height = 1;
-  f.bit_count = 32;
-  f.compression = 3;
-  f.masks = std::vector<uint32_t>{0x3FF00000, 0x000FFC00, 0x000003FF};
-  f.pixels = PackRows(32, {{(0x3FFu << 20) | (0x200u << 10) | 0x004u}});
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0xFF8001}}));
+TEST(BitmapDecoder, direct_colour_pixels_decode_to_exact_colours) {
+  const std::vector<uint32_t> mask565 = {0xF800, 0x07E0, 0x001F};
+  const struct {
+    const char* behaviour;
+    BmpFields fields;
+    Rows expected;
+  } cases[] = {
+      {"sixteen-bit plain RGB is five-five-five",
+       {.width = 3,
+        .height = -2,
+        .bit_count = 16,
+        .pixels = PackRows(16, {{0x7FFF, 0x7C00, 0x03E0}, {0x001F, 0x0001, 0x4210 | 0x8000}})},
+       {{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000008, 0x848484}}},
+      {"sixteen-bit fields after an info header decode five-six-five",
+       {.width = 4,
+        .height = -1,
+        .bit_count = 16,
+        .compression = 3,
+        .masks = mask565,
+        .pixels = PackRows(16, {{0xF800, 0x07E0, 0x0020, 0x0841}})},
+       {{0xFF0000, 0x00FF00, 0x000400, 0x080808}}},
+      {"plain RGB in a v4 header ignores the masks it carries",
+       {.header_size = 108,
+        .width = 1,
+        .height = 1,
+        .bit_count = 16,
+        .masks = mask565,
+        .pixels = PackRows(16, {{0x7C00}})},
+       {{0xFF0000}}},
+      {"thirty-two-bit plain RGB ignores alpha",
+       {.width = 2,
+        .height = 1,
+        .bit_count = 32,
+        .pixels = PackRows(32, {{0xFF112233, 0x80FFFFFF}})},
+       {{0x112233, 0xFFFFFF}}},
+      {"wide bit fields keep their top eight bits",
+       {.width = 1,
+        .height = 1,
+        .bit_count = 32,
+        .compression = 3,
+        .masks = std::vector<uint32_t>{0x3FF00000, 0x000FFC00, 0x000003FF},
+        .pixels = PackRows(32, {{(0x3FFu << 20) | (0x200u << 10) | 0x004u}})},
+       {{0xFF8001}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.behaviour);
+    EXPECT_EQ(PixelsOf(*Decode(WriteBmp(c.fields))), c.expected);
+  }
 }
 
 // --- Run-length encoding ------------------------------------------------------------------
@@ -264,21 +250,26 @@ TEST(BitmapDecoder, wide_bit_fields_keep_their_top_eight_bits) {
 const std::vector<uint32_t> kRlePalette = {0x111111, 0xFF0000, 0x00FF00, 0x0000FF};
 constexpr uint32_t B = 0;  // Pixels that the runs never reach.
 
+// An RLE8 bitmap over kRlePalette.
+BmpFields Rle8(int32_t width, int32_t height, std::vector<uint8_t> data) {
+  return {.width = width,
+          .height = height,
+          .bit_count = 8,
+          .compression = 1,
+          .palette = kRlePalette,
+          .pixels = std::move(data)};
+}
+
 TEST(BitmapDecoder, rle8_runs_absolute_runs_end_of_line_delta_and_end_of_bitmap) {
-  BmpFields f;
-  f.width = 6;
-  f.height = 4;
-  f.bit_count = 8;
-  f.compression = 1;
-  f.palette = kRlePalette;
+  BmpFields f =
+      Rle8(6, 4, {3, 1, 0, 3, 2, 3, 2, 0,  // row 0: three 1s, absolute 2 3 2 and its pad byte
+                  0, 0,                    // end of line
+                  2, 3, 0, 2, 2, 1,        // row 1: two 3s, then move right 2 and up 1
+                  2, 1, 0, 0,              // row 2 from column 4: two 1s, end of line
+                  8, 2,                    // row 3: eight 2s, clipped at the right edge
+                  0, 1,                    // end of bitmap
+                  5, 3});                  // never read
   f.colors_used = 4;
-  f.pixels = {3, 1, 0, 3, 2, 3, 2, 0,  // row 0: three 1s, absolute 2 3 2 and its pad byte
-              0, 0,                    // end of line
-              2, 3, 0, 2, 2, 1,        // row 1: two 3s, then move right 2 and up 1
-              2, 1, 0, 0,              // row 2 from column 4: two 1s, end of line
-              8, 2,                    // row 3: eight 2s, clipped at the right edge
-              0, 1,                    // end of bitmap
-              5, 3};                   // never read
   auto g = Decode(WriteBmp(f));
   const uint32_t r = 0xFF0000, gr = 0x00FF00, bl = 0x0000FF;
   EXPECT_EQ(PixelsOf(*g), (Rows{{gr, gr, gr, gr, gr, gr},
@@ -289,18 +280,17 @@ TEST(BitmapDecoder, rle8_runs_absolute_runs_end_of_line_delta_and_end_of_bitmap)
 }
 
 TEST(BitmapDecoder, rle4_alternates_nibbles_and_pads_absolute_runs_to_words) {
-  BmpFields f;
-  f.width = 7;
-  f.height = 2;
-  f.bit_count = 4;
-  f.compression = 2;
-  f.palette = kPalette16;
-  f.pixels = {3,    0x12,              // 1 2 1
-              0,    3,    0xAB, 0xC0,  // absolute A B C: two bytes, already a whole word
-              1,    0x70,              // 7
-              0,    0,                 // end of line
-              0,    5,    0xDE, 0xF1,
-              0x20, 0x00};  // absolute D E F 1 2: three bytes and a pad; data end
+  const BmpFields f{.width = 7,
+                    .height = 2,
+                    .bit_count = 4,
+                    .compression = 2,
+                    .palette = kPalette16,
+                    .pixels = {3, 0x12,           // 1 2 1
+                               0, 3, 0xAB, 0xC0,  // absolute A B C: two bytes, a whole word
+                               1, 0x70,           // 7
+                               0, 0,              // end of line
+                               0, 5, 0xDE, 0xF1, 0x20,
+                               0x00}};  // absolute D E F 1 2: three bytes and a pad; data end
   auto g = Decode(WriteBmp(f));
   const auto& p = kPalette16;
   EXPECT_EQ(PixelsOf(*g), (Rows{{p[13], p[14], p[15], p[1], p[2], B, B},
@@ -308,30 +298,17 @@ TEST(BitmapDecoder, rle4_alternates_nibbles_and_pads_absolute_runs_to_words) {
 }
 
 TEST(BitmapDecoder, rle_that_leaves_the_image_is_clipped_not_written_outside) {
-  BmpFields f;
-  f.width = 2;
-  f.height = 2;
-  f.bit_count = 8;
-  f.compression = 1;
-  f.palette = kRlePalette;
-  f.pixels = {0,   2, 200, 0,    // delta far to the right
-              255, 1,            // a run entirely past the edge
-              0,   0, 1,   2,    // end of line, one pixel on row 1
-              0,   2, 0,   200,  // delta far above the top
-              3,   3, 0,   0,   0, 1};
-  auto g = Decode(WriteBmp(f));
-  EXPECT_EQ(PixelsOf(*g), (Rows{{0x00FF00, B}, {B, B}}));
+  const BmpFields f = Rle8(2, 2, {0,   2, 200, 0,    // delta far to the right
+                                  255, 1,            // a run entirely past the edge
+                                  0,   0, 1,   2,    // end of line, one pixel on row 1
+                                  0,   2, 0,   200,  // delta far above the top
+                                  3,   3, 0,   0,   0, 1});
+  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0x00FF00, B}, {B, B}}));
 }
 
 TEST(BitmapDecoder, rle_absolute_run_cut_off_by_the_end_of_the_file_keeps_what_is_there) {
-  BmpFields f;
-  f.width = 4;
-  f.height = 1;
-  f.bit_count = 8;
-  f.compression = 1;
-  f.palette = kRlePalette;
-  f.pixels = {0, 16, 1, 2};
-  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(f))), (Rows{{0xFF0000, 0x00FF00, B, B}}));
+  EXPECT_EQ(PixelsOf(*Decode(WriteBmp(Rle8(4, 1, {0, 16, 1, 2})))),
+            (Rows{{0xFF0000, 0x00FF00, B, B}}));
 }
 
 // --- Transparent colour -----------------------------------------------------------------------
@@ -363,12 +340,7 @@ TEST(BitmapDecoder, empty_file_is_an_empty_picture_without_transparent_colour) {
 // --- Malformed files ---------------------------------------------------------------------------
 
 BmpFields Small24() {
-  BmpFields f;
-  f.width = 3;
-  f.height = 2;
-  f.bit_count = 24;
-  f.pixels = PackRows(24, {{1, 2, 3}, {4, 5, 6}});
-  return f;
+  return {.width = 3, .height = 2, .pixels = PackRows(24, {{1, 2, 3}, {4, 5, 6}})};
 }
 
 TEST(BitmapDecoderMalformed, file_shorter_than_its_header_is_a_read_error) {
@@ -395,13 +367,12 @@ TEST(BitmapDecoderMalformed, data_ending_early_is_a_read_error) {
   auto cut = WriteBmp(palette);
   cut.resize(14 + 40 + 100 * 4);
   ExpectFailure(cut, "EReadError", kShort);
-  BmpFields masks;
-  masks.width = 1;
-  masks.height = 1;
-  masks.bit_count = 16;
-  masks.compression = 3;
-  masks.masks = std::vector<uint32_t>{0xF800, 0x07E0};
-  ExpectFailure(WriteBmp(masks), "EReadError", kShort);
+  const BmpFields two_masks{.width = 1,
+                            .height = 1,
+                            .bit_count = 16,
+                            .compression = 3,
+                            .masks = std::vector<uint32_t>{0xF800, 0x07E0}};
+  ExpectFailure(WriteBmp(two_masks), "EReadError", kShort);
 }
 
 TEST(BitmapDecoderMalformed, absurd_sizes_are_invalid) {
@@ -460,25 +431,18 @@ TEST(BitmapDecoderMalformed, bad_bit_field_masks_are_invalid) {
       {0x1F0000, 0x07E0, 0x001F},  // red outside a 16-bit pixel
       {0, 0, 0}};
   for (const auto& masks : bad) {
-    BmpFields f;
-    f.width = 2;
-    f.height = 1;
-    f.bit_count = 16;
-    f.compression = 3;
-    f.masks = masks;
-    f.pixels = PackRows(16, {{1, 2}});
+    const BmpFields f{.width = 2,
+                      .height = 1,
+                      .bit_count = 16,
+                      .compression = 3,
+                      .masks = masks,
+                      .pixels = PackRows(16, {{1, 2}})};
     ExpectFailure(WriteBmp(f), "EInvalidGraphic", kInvalid);
   }
 }
 
 TEST(BitmapDecoderMalformed, run_length_claim_far_beyond_the_data_is_invalid) {
-  BmpFields f;
-  f.width = 8000;
-  f.height = 8000;
-  f.bit_count = 8;
-  f.compression = 1;
-  f.palette = kRlePalette;
-  f.pixels = {0, 1};
+  BmpFields f = Rle8(8000, 8000, {0, 1});
   ExpectFailure(WriteBmp(f), "EInvalidGraphic", kInvalid);
   // The same picture is accepted when the data could cover it at 256 pixels a byte.
   f.width = 256;

@@ -18,15 +18,15 @@ struct BmpFields {
   uint32_t compression = 0;
   uint32_t colors_used = 0;
   // Colour table entries as 0x00RRGGBB; written as 3 bytes each after a core header.
-  std::vector<uint32_t> palette;
+  std::vector<uint32_t> palette{};
   // Red, green, blue masks: after a 40-byte header they follow it, in a larger header they
   // go to their place inside it.
-  std::optional<std::vector<uint32_t>> masks;
+  std::optional<std::vector<uint32_t>> masks{};
   // Bytes placed between the colour table and the pixels.
-  std::vector<uint8_t> gap;
-  std::vector<uint8_t> pixels;
+  std::vector<uint8_t> gap{};
+  std::vector<uint8_t> pixels{};
   // Replaces the computed offset of the pixels.
-  std::optional<uint32_t> data_offset;
+  std::optional<uint32_t> data_offset{};
   char magic[2] = {'B', 'M'};
 };
 
