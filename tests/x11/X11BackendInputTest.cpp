@@ -39,61 +39,56 @@ class X11Input : public X11BackendTest {
     ASSERT_TRUE(WaitFor(*m_backend, EventType::MouseMove, 2000));
   }
 
+  // Grabs the keyboard for the test's own connection, as another program would.
+  int GrabKeyboard() {
+    return XGrabKeyboard(Test(), DefaultRootWindow(Test()), False, GrabModeAsync, GrabModeAsync,
+                         CurrentTime);
+  }
+
   std::unique_ptr<X11Backend> m_backend;
 };
 
-TEST_F(X11Input, tab_key_gives_vk_tab) {
+TEST_F(X11Input, keys_give_their_codes_and_the_modifier_flags_held) {
   WindowHandle window = ShowFullScreen();
-  auto events = KeyDowns("Tab", 1);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].window, window);
-  EXPECT_EQ(events[0].key, VK_TAB);
-  EXPECT_EQ(events[0].shift, 0u);
-}
-
-TEST_F(X11Input, shift_alone_and_a_shifted_letter_are_two_presses) {
-  ShowFullScreen();
-  auto events = KeyDowns("shift+a", 2);
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].key, VK_SHIFT);
-  EXPECT_EQ(events[0].shift, ssShift);
-  EXPECT_EQ(events[1].key, 'A');
-  EXPECT_EQ(events[1].shift, ssShift);
-}
-
-TEST_F(X11Input, shift_tab_is_shift_then_tab) {
-  ShowFullScreen();
-  auto events = KeyDowns("shift+Tab", 2);
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].key, VK_SHIFT);
-  EXPECT_EQ(events[1].key, VK_TAB);
-  EXPECT_EQ(events[1].shift, ssShift);
-}
-
-TEST_F(X11Input, control_and_alt_set_their_flags) {
-  ShowFullScreen();
-  auto events = KeyDowns("ctrl+alt+x", 3);
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].key, VK_CONTROL);
-  EXPECT_EQ(events[0].shift, ssCtrl);
-  EXPECT_EQ(events[1].key, VK_MENU);
-  EXPECT_EQ(events[1].shift, ssCtrl | ssAlt);
-  EXPECT_EQ(events[2].key, 'X');
-  EXPECT_EQ(events[2].shift, ssCtrl | ssAlt);
-}
-
-TEST_F(X11Input, every_key_gives_a_press_even_without_a_code_of_its_own) {
-  ShowFullScreen();
-  auto events = KeyDowns("Escape Return Left KP_Down F5 7 bracketleft super", 8);
-  ASSERT_EQ(events.size(), 8u);
-  EXPECT_EQ(events[0].key, VK_ESCAPE);
-  EXPECT_EQ(events[1].key, VK_RETURN);
-  EXPECT_EQ(events[2].key, VK_LEFT);
-  EXPECT_EQ(events[3].key, VK_DOWN);
-  EXPECT_EQ(events[4].key, VK_F1 + 4);
-  EXPECT_EQ(events[5].key, '7');
-  EXPECT_EQ(events[6].key, VK_OEM);
-  EXPECT_EQ(events[7].key, VK_LWIN);
+  struct Press {
+    uint16_t key;
+    TShiftState shift;
+  };
+  const struct {
+    const char* behaviour;
+    const char* keys;
+    std::vector<Press> presses;
+  } cases[] = {
+      {"tab key gives VK_TAB", "Tab", {{VK_TAB, 0}}},
+      {"shift alone and a shifted letter are two presses",
+       "shift+a",
+       {{VK_SHIFT, ssShift}, {'A', ssShift}}},
+      {"shift+tab is shift then tab", "shift+Tab", {{VK_SHIFT, ssShift}, {VK_TAB, ssShift}}},
+      {"control and alt set their flags",
+       "ctrl+alt+x",
+       {{VK_CONTROL, ssCtrl}, {VK_MENU, ssCtrl | ssAlt}, {'X', ssCtrl | ssAlt}}},
+      {"every key gives a press even without a code of its own",
+       "Escape Return Left KP_Down F5 7 bracketleft super",
+       {{VK_ESCAPE, 0},
+        {VK_RETURN, 0},
+        {VK_LEFT, 0},
+        {VK_DOWN, 0},
+        {uint16_t(VK_F1 + 4), 0},
+        {'7', 0},
+        {VK_OEM, 0},
+        {VK_LWIN, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.behaviour);
+    auto events = KeyDowns(c.keys, c.presses.size());
+    ASSERT_EQ(events.size(), c.presses.size());
+    for (size_t i = 0; i < events.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(events[i].window, window);
+      EXPECT_EQ(events[i].key, c.presses[i].key);
+      EXPECT_EQ(events[i].shift, c.presses[i].shift);
+    }
+  }
 }
 
 TEST_F(X11Input, pointer_motion_reports_window_coordinates) {
@@ -210,9 +205,7 @@ TEST_F(X11Input, box_over_the_full_screen_window_gets_its_keys_and_clicks) {
 }
 
 TEST_F(X11Input, grab_held_by_another_program_is_taken_when_released) {
-  Window root = DefaultRootWindow(Test());
-  ASSERT_EQ(XGrabKeyboard(Test(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
-            GrabSuccess);
+  ASSERT_EQ(GrabKeyboard(), GrabSuccess);
   WindowHandle window = m_backend->CreateWindow({WindowKind::FullScreen, "Saver", {}, 0});
   m_backend->ShowWindow(window, true);
   // The show returned at once; the backend keeps trying while it waits for events.
@@ -222,7 +215,7 @@ TEST_F(X11Input, grab_held_by_another_program_is_taken_when_released) {
   bool taken = PumpUntil(
       *m_backend,
       [&] {
-        int result = XGrabKeyboard(Test(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        int result = GrabKeyboard();
         if (result == GrabSuccess) {
           XUngrabKeyboard(Test(), CurrentTime);
           XSync(Test(), False);
@@ -239,19 +232,16 @@ TEST_F(X11Input, grab_held_by_another_program_is_taken_when_released) {
 TEST_F(X11Input, hiding_the_full_screen_window_lets_go_of_the_grabs) {
   WindowHandle window = ShowFullScreen();
   Window root = DefaultRootWindow(Test());
-  EXPECT_EQ(XGrabKeyboard(Test(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
-            AlreadyGrabbed);
+  EXPECT_EQ(GrabKeyboard(), AlreadyGrabbed);
   m_backend->ShowWindow(window, false);
   EXPECT_TRUE(PumpUntil(
       *m_backend,
       [&] {
-        int result = XGrabPointer(Test(), root, False, ButtonPressMask, GrabModeAsync,
-                                  GrabModeAsync, None, None, CurrentTime);
-        return result == GrabSuccess;
+        return XGrabPointer(Test(), root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                            None, None, CurrentTime) == GrabSuccess;
       },
       2000));
-  EXPECT_EQ(XGrabKeyboard(Test(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
-            GrabSuccess);
+  EXPECT_EQ(GrabKeyboard(), GrabSuccess);
 }
 
 TEST_F(X11Input, wait_returns_nothing_at_the_deadline_and_not_before) {
