@@ -2,97 +2,93 @@
 // from outside, and what must be gone or given back afterwards.
 #include <signal.h>
 
+#include <algorithm>
+
 #include "EndToEndTest.h"
 
 namespace vt {
 namespace {
 
+// Each test starts with the saver running, the server's own saver (300 s before) switched off.
 class SaverEnding : public EndToEndTest {
  protected:
   void SetUp() override {
     EndToEndTest::SetUp();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(Run("xset s 300"), 0);
-  }
-
-  ChildProcess& StartSaver() {
-    ChildProcess& saver = StartProgram({"/s"});
-    EXPECT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
+    m_saver = &StartProgram({"/s"});
+    EXPECT_TRUE(WaitForSaver(*m_saver)) << ErrorOutput(*m_saver);
     // While it runs, the saver window is there and the server's own saver is switched off.
     EXPECT_EQ(Run("xdotool search --class vantorel >/dev/null"), 0);
     EXPECT_EQ(ServerSaverTimeout(), 0);
-    return saver;
+    ASSERT_FALSE(HasFailure());
   }
 
   // Exit code 0, nothing reported, no window left and the server's saver timeout back.
-  void ExpectEndedCleanly(ChildProcess& saver) {
-    EXPECT_EQ(ExitCode(saver), 0);
-    EXPECT_EQ(ErrorOutput(saver), "");
+  void ExpectEndedCleanly() {
+    EXPECT_EQ(ExitCode(*m_saver), 0);
+    EXPECT_EQ(ErrorOutput(*m_saver), "");
     EXPECT_TRUE(ProgramWindows().empty());
     EXPECT_NE(Run("xdotool search --class vantorel >/dev/null"), 0);
     EXPECT_EQ(ServerSaverTimeout(), 300);
   }
+
+  ChildProcess* m_saver = nullptr;
 };
 
-class KeyEndsTheSaver : public SaverEnding, public ::testing::WithParamInterface<const char*> {};
+class InputEndsTheSaver : public SaverEnding, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(KeyEndsTheSaver, WithExitCodeZero) {
-  ChildProcess& saver = StartSaver();
-  ASSERT_FALSE(HasFailure());
-  EXPECT_EQ(Run(std::string("xdotool key ") + GetParam()), 0);
-  ExpectEndedCleanly(saver);
+TEST_P(InputEndsTheSaver, WithExitCodeZero) {
+  EXPECT_EQ(Run(std::string("xdotool ") + GetParam()), 0);
+  ExpectEndedCleanly();
 }
 
-// Letters and modifiers alone alike, and the keys the system keeps for itself.
-INSTANTIATE_TEST_SUITE_P(Keys, KeyEndsTheSaver,
-                         ::testing::Values("a", "space", "Shift_L", "Control_L", "Alt_L", "F10"),
+// Letters and modifiers alone alike, the keys the system keeps for itself, and a button.
+INSTANTIATE_TEST_SUITE_P(Inputs, InputEndsTheSaver,
+                         ::testing::Values("key a", "key space", "key Shift_L", "key Control_L",
+                                           "key Alt_L", "key F10", "click 3"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param);
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           return name;
                          });
 
-TEST_F(SaverEnding, TabAloneDoesNotEndItShiftTabDoesThroughShift) {
-  ChildProcess& saver = StartSaver();
-  ASSERT_FALSE(HasFailure());
-  EXPECT_EQ(Run("xdotool key Tab"), 0);
-  EXPECT_TRUE(KeepsRunning(saver));
-  EXPECT_EQ(Run("xdotool key shift+Tab"), 0);
-  ExpectEndedCleanly(saver);
+// Input the saver lets pass, then input that ends it.
+struct LetPassThenEnd {
+  const char* name;
+  const char* passing;
+  const char* ending;
+};
+
+class OnlyTheLaterInputEndsTheSaver : public SaverEnding,
+                                      public ::testing::WithParamInterface<LetPassThenEnd> {};
+
+TEST_P(OnlyTheLaterInputEndsTheSaver, TheFirstKeepsItRunning) {
+  EXPECT_EQ(Run(std::string("xdotool ") + GetParam().passing), 0);
+  EXPECT_TRUE(KeepsRunning(*m_saver));
+  EXPECT_EQ(Run(std::string("xdotool ") + GetParam().ending), 0);
+  ExpectEndedCleanly();
 }
 
-TEST_F(SaverEnding, TheFirstMovementOnlyRecordsTheSecondEndsIt) {
-  ChildProcess& saver = StartSaver();
-  ASSERT_FALSE(HasFailure());
-  // However far the first movement goes, it only records where the pointer is.
-  EXPECT_EQ(Run("xdotool mousemove 100 100"), 0);
-  EXPECT_TRUE(KeepsRunning(saver));
-  EXPECT_EQ(Run("xdotool mousemove 103 100"), 0);
-  ExpectEndedCleanly(saver);
-}
-
-TEST_F(SaverEnding, AButtonPressEndsIt) {
-  ChildProcess& saver = StartSaver();
-  ASSERT_FALSE(HasFailure());
-  EXPECT_EQ(Run("xdotool click 3"), 0);
-  ExpectEndedCleanly(saver);
-}
-
-TEST_F(SaverEnding, WheelTurnsDoNotEndItAClickAfterThemDoes) {
-  ChildProcess& saver = StartSaver();
-  ASSERT_FALSE(HasFailure());
-  // Buttons 4 and 5 are the wheel, 6 and 7 its tilt.
-  EXPECT_EQ(Run("xdotool click 4 click 5 click 6 click 7"), 0);
-  EXPECT_TRUE(KeepsRunning(saver));
-  EXPECT_EQ(Run("xdotool click 1"), 0);
-  ExpectEndedCleanly(saver);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, OnlyTheLaterInputEndsTheSaver,
+    ::testing::Values(LetPassThenEnd{"TabAloneDoesNotEndItShiftTabDoesThroughShift", "key Tab",
+                                     "key shift+Tab"},
+                      // However far the first movement goes, it only records where the pointer is.
+                      LetPassThenEnd{"TheFirstMovementOnlyRecordsTheSecondEndsIt",
+                                     "mousemove 100 100", "mousemove 103 100"},
+                      // Buttons 4 and 5 are the wheel, 6 and 7 its tilt.
+                      LetPassThenEnd{"WheelTurnsDoNotEndItAClickAfterThemDoes",
+                                     "click 4 click 5 click 6 click 7", "click 1"}),
+    [](const ::testing::TestParamInfo<LetPassThenEnd>& info) {
+      return std::string(info.param.name);
+    });
 
 class SignalEndsTheSaver : public SaverEnding, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SignalEndsTheSaver, AsACloseRequestWithTheServersSaverRestored) {
-  ChildProcess& saver = StartSaver();
-  ASSERT_FALSE(HasFailure());
-  saver.Signal(GetParam());
-  ExpectEndedCleanly(saver);
+  m_saver->Signal(GetParam());
+  ExpectEndedCleanly();
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalEndsTheSaver, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
