@@ -23,22 +23,14 @@ void PrintTo(const SceneCase& scene, std::ostream* out) {
   *out << scene.name;
 }
 
+// clang-format off
 const SceneCase kScenes[] = {
-    {"Screen1024x768",
-     1024,
-     768,
-     {202, 278, 620, 515},
-     {225, 0, 95, 70},
-     {332, 175, 450, 103},
+    {"Screen1024x768", 1024, 768, {202, 278, 620, 515}, {225, 0, 95, 70}, {332, 175, 450, 103},
      {763, 683, 603, 523, 443, 363}},
-    {"Screen1920x1080",
-     1920,
-     1080,
-     {524, 391, 872, 724},
-     {556, 0, 134, 98},
-     {705, 246, 633, 145},
+    {"Screen1920x1080", 1920, 1080, {524, 391, 872, 724}, {556, 0, 134, 98}, {705, 246, 633, 145},
      {1073, 961, 848, 736, 623, 511}},
 };
+// clang-format on
 
 // Design sizes of the built-in pictures, and what is drawn where in them.
 constexpr int kBuildingWidth = 620, kBuildingHeight = 515;
