@@ -67,16 +67,6 @@ TEST_F(Preview, IsAChildThatCoversTheHostAndEndsWithIt) {
   ExpectEndsWithItsHost(host, preview);
 }
 
-TEST_F(Preview, TakesTheOuterSizeOfAFramedHost) {
-  unsigned long host_id = 0;
-  ChildProcess& host = StartHost(200, 150, 6, &host_id);
-  ChildProcess& preview = StartProgram({"/p", std::to_string(host_id)});
-  std::optional<ProgramWindow> window = WaitForPreview(preview, host_id);
-  ASSERT_TRUE(window) << ErrorOutput(preview);
-  EXPECT_EQ(window->bounds, (Rect{0, 0, 212, 162}));
-  ExpectEndsWithItsHost(host, preview);
-}
-
 TEST_F(Preview, AHostGoneWhileThePreviewRepaintsIsNoError) {
   unsigned long host_id = 0;
   ChildProcess& host = StartHost(152, 112, 0, &host_id);
@@ -97,37 +87,45 @@ TEST_F(Preview, AHostGoneWhileThePreviewRepaintsIsNoError) {
   EXPECT_EQ(ErrorOutput(preview), "");
 }
 
-// The handle as the settings dialog might write it.
-struct HandleCase {
+// A host window and the handle that names it, as the settings dialog might write it; the
+// preview covers the host, frame and all.
+struct HostCase {
   const char* name;
+  int width, height, border;
   const char* format;  // of the id
 };
 
-void PrintTo(const HandleCase& handle, std::ostream* out) {
-  *out << handle.name;
+void PrintTo(const HostCase& host, std::ostream* out) {
+  *out << host.name;
 }
 
-const HandleCase kHandleForms[] = {
-    {"Decimal", "%lu"}, {"Dollar", "$%lX"}, {"ZeroXLower", "0x%lx"},    {"ZeroXUpper", "0X%lX"},
-    {"X", "x%lx"},      {"Plus", "+%lu"},   {"LeadingBlanks", "  %lu"},
+// clang-format off
+const HostCase kHosts[] = {
+    {"Decimal", 100, 80, 0, "%lu"},      {"Dollar", 100, 80, 0, "$%lX"},
+    {"ZeroXLower", 100, 80, 0, "0x%lx"}, {"ZeroXUpper", 100, 80, 0, "0X%lX"},
+    {"X", 100, 80, 0, "x%lx"},           {"Plus", 100, 80, 0, "+%lu"},
+    {"LeadingBlanks", 100, 80, 0, "  %lu"},
+    {"FramedHostsOuterSize", 200, 150, 6, "%lu"},
 };
+// clang-format on
 
-class HandleForm : public Preview, public ::testing::WithParamInterface<HandleCase> {};
+class PreviewHost : public Preview, public ::testing::WithParamInterface<HostCase> {};
 
-TEST_P(HandleForm, NamesTheSameHostAsTheDecimalId) {
+TEST_P(PreviewHost, TheHandleNamesTheHostWhoseOuterSizeThePreviewTakes) {
+  const HostCase& c = GetParam();
   unsigned long host_id = 0;
-  ChildProcess& host = StartHost(100, 80, 0, &host_id);
+  ChildProcess& host = StartHost(c.width, c.height, c.border, &host_id);
   char handle[32];
-  std::snprintf(handle, sizeof handle, GetParam().format, host_id);
+  std::snprintf(handle, sizeof handle, c.format, host_id);
   ChildProcess& preview = StartProgram({"/p", handle});
   std::optional<ProgramWindow> window = WaitForPreview(preview, host_id);
   ASSERT_TRUE(window) << handle << ": " << ErrorOutput(preview);
-  EXPECT_EQ(window->bounds, (Rect{0, 0, 100, 80}));
+  EXPECT_EQ(window->bounds, (Rect{0, 0, c.width + 2 * c.border, c.height + 2 * c.border}));
   ExpectEndsWithItsHost(host, preview);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, HandleForm, ::testing::ValuesIn(kHandleForms),
-                         [](const ::testing::TestParamInfo<HandleCase>& info) {
+INSTANTIATE_TEST_SUITE_P(Hosts, PreviewHost, ::testing::ValuesIn(kHosts),
+                         [](const ::testing::TestParamInfo<HostCase>& info) {
                            return std::string(info.param.name);
                          });
 
@@ -187,22 +185,18 @@ TEST_P(StartUpErrorTest, ShowsTheLastChanceBoxThenExitsWithOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Handles, StartUpErrorTest,
+    // clang-format off
     ::testing::Values(
         StartUpError{"Missing", {"/p"}, "EConvertError", "'' は整数ではありません"},
-        StartUpError{"Zero",
-                     {"/p", "0"},
-                     "EInvalidOperation",
+        StartUpError{"Zero", {"/p", "0"}, "EInvalidOperation",
                      "コントロール 'PrvForm' は親ウィンドウを持っていません"},
-        StartUpError{
-            "NotANumber", {"/p", "12abc"}, "EConvertError", "'12abc' は整数ではありません"},
-        StartUpError{"BeyondTheRange",
-                     {"/p", "2147483648"},
-                     "EConvertError",
+        StartUpError{"NotANumber", {"/p", "12abc"}, "EConvertError",
+                     "'12abc' は整数ではありません"},
+        StartUpError{"BeyondTheRange", {"/p", "2147483648"}, "EConvertError",
                      "'2147483648' は整数ではありません"},
-        StartUpError{"NoSuchWindow",
-                     {"/p", "DEAD"},
-                     "EOSError",
+        StartUpError{"NoSuchWindow", {"/p", "DEAD"}, "EOSError",
                      "システムエラー。コード：3.  BadWindow (invalid Window parameter)"}),
+    // clang-format on
     [](const ::testing::TestParamInfo<StartUpError>& info) {
       return std::string(info.param.name);
     });
