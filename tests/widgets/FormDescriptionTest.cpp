@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -124,9 +125,24 @@ class FormDescriptionTest : public WidgetTest {
     m_loose.back()->ReadDescription(text);
   }
 
+  // Every text must fail to read.
+  void ExpectReadErrors(std::initializer_list<std::string> texts) {
+    for (const auto& text : texts) EXPECT_THROW(Read(text), EReadError) << text;
+  }
+
   std::vector<std::string> m_calls;
   std::vector<std::unique_ptr<TestForm>> m_loose;
 };
+
+// A description of the test form with the given lines inside it.
+std::string FormWith(const std::string& lines) {
+  return "object TestForm: TestForm\n" + lines + "end\n";
+}
+
+// The lines of one component with a single property.
+std::string Child(const std::string& object, const std::string& property) {
+  return "  object " + object + "\n    " + property + "\n  end\n";
+}
 
 TEST_F(FormDescriptionTest, components_are_created_in_order_with_their_kinds_and_names) {
   TestForm* form = MakeForm(kDescription, Handlers());
@@ -271,46 +287,26 @@ TEST_F(FormDescriptionTest, handlers_are_bound_by_name_with_their_event_types) {
 }
 
 TEST_F(FormDescriptionTest, a_missing_handler_is_a_read_error) {
-  const std::string text =
-      "object TestForm: TestForm\n"
-      "  object T: TTimer\n"
-      "    OnTimer = Nowhere\n"
-      "  end\n"
-      "end\n";
   try {
-    Read(text);
+    Read(FormWith(Child("T: TTimer", "OnTimer = Nowhere")));
     FAIL() << "no error";
   } catch (const EReadError& e) {
     EXPECT_EQ(e.Message(), "メソッド Nowhere が見つかりません");
   }
-  EXPECT_THROW(Read("object TestForm: TestForm\n  OnCreate = Missing\nend\n"), EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  object L: TLabel\n    OnMouseDown = Gone\n"
-                    "  end\nend\n"),
-               EReadError);
+  ExpectReadErrors(
+      {FormWith("  OnCreate = Missing\n"), FormWith(Child("L: TLabel", "OnMouseDown = Gone"))});
 }
 
 TEST_F(FormDescriptionTest, a_handler_of_the_wrong_type_is_a_read_error) {
-  EXPECT_THROW(Read("object TestForm: TestForm\n  OnKeyDown = FormShow\nend\n"), EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  OnShow = FormKeyDown\nend\n"), EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  object I: TImage\n"
-                    "    OnMouseDown = FormMouseMove\n  end\nend\n"),
-               EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  object T: TTimer\n"
-                    "    OnTimer = FormClose\n  end\nend\n"),
-               EReadError);
+  ExpectReadErrors({FormWith("  OnKeyDown = FormShow\n"), FormWith("  OnShow = FormKeyDown\n"),
+                    FormWith(Child("I: TImage", "OnMouseDown = FormMouseMove")),
+                    FormWith(Child("T: TTimer", "OnTimer = FormClose"))});
 }
 
 TEST_F(FormDescriptionTest, an_unknown_property_is_a_read_error) {
-  EXPECT_THROW(Read("object TestForm: TestForm\n  Colour = clRed\nend\n"), EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  object B: TBitBtn\n    Stretch = True\n"
-                    "  end\nend\n"),
-               EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  object T: TTimer\n    Left = 3\n  end\nend\n"),
-               EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  object L: TLabel\n    Stretch = True\n"
-                    "  end\nend\n"),
-               EReadError);
-  EXPECT_THROW(Read("object TestForm: TestForm\n  Font.Size = 9\nend\n"), EReadError);
+  ExpectReadErrors({FormWith("  Colour = clRed\n"), FormWith(Child("B: TBitBtn", "Stretch = True")),
+                    FormWith(Child("T: TTimer", "Left = 3")),
+                    FormWith(Child("L: TLabel", "Stretch = True")), FormWith("  Font.Size = 9\n")});
 }
 
 TEST_F(FormDescriptionTest, a_bad_value_is_a_read_error) {
@@ -318,14 +314,13 @@ TEST_F(FormDescriptionTest, a_bad_value_is_a_read_error) {
        {"Left = ten", "Left = 10px", "Left = 'ten'", "KeyPreview = Yes", "Color = clPink",
         "BorderStyle = bsThick", "BorderIcons = [biClose]", "Font.Style = [fsWide]",
         "Font.Name = Gothic", "Caption = 'a' 'b'", "PixelsPerInch = 9999999999"}) {
-    EXPECT_THROW(Read(std::string("object TestForm: TestForm\n  ") + line + "\nend\n"), EReadError)
-        << line;
+    EXPECT_THROW(Read(FormWith(std::string("  ") + line + "\n")), EReadError) << line;
   }
 }
 
 TEST_F(FormDescriptionTest, a_malformed_description_is_a_read_error_naming_the_line) {
   try {
-    Read("object TestForm: TestForm\n  Left = 1\n  Left 10\nend\n");
+    Read(FormWith("  Left = 1\n  Left 10\n"));
     FAIL() << "no error";
   } catch (const EReadError& e) {
     EXPECT_NE(e.Message().find("3 行目"), std::string::npos) << e.Message();
@@ -461,43 +456,18 @@ TEST_P(ScaledFormTest, widgets_and_fonts_are_scaled_by_the_measured_text_height)
 // At 144 the form's font is -18 and measures 18: everything grows by 18/12; -20 is 10 points,
 // grows to 15, -30 pixels; -13 is 7 points (6.5 rounded away from zero), grows to 11 (10.5),
 // -22 pixels.
-INSTANTIATE_TEST_SUITE_P(PixelsPerInch, ScaledFormTest,
-                         ::testing::Values(Scaled{96,
-                                                  -12,
-                                                  12,
-                                                  {10, 7, 33, 21},
-                                                  {-7, 11, 2, 13},
-                                                  {100, 100, 45, 50},
-                                                  {1, 2, 3, 4},
-                                                  -20,
-                                                  -13,
-                                                  200,
-                                                  150},
-                                           Scaled{120,
-                                                  -15,
-                                                  15,
-                                                  {13, 9, 41, 26},
-                                                  {-9, 14, 3, 16},
-                                                  {125, 125, 56, 63},
-                                                  {1, 3, 4, 5},
-                                                  -25,
-                                                  -17,
-                                                  250,
-                                                  188},
-                                           Scaled{144,
-                                                  -18,
-                                                  18,
-                                                  {15, 11, 50, 31},
-                                                  {-11, 17, 3, 19},
-                                                  {150, 150, 68, 75},
-                                                  {2, 3, 4, 6},
-                                                  -30,
-                                                  -22,
-                                                  300,
-                                                  225}),
-                         [](const ::testing::TestParamInfo<Scaled>& info) {
-                           return std::to_string(info.param.ppi);
-                         });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(PixelsPerInch, ScaledFormTest, ::testing::Values(
+    // ppi, the form's font and text height, the bounds of A, B, C and D, the fonts of A and B,
+    // the client size.
+    Scaled{96,  -12, 12, {10, 7, 33, 21},  {-7, 11, 2, 13},   {100, 100, 45, 50}, {1, 2, 3, 4},
+           -20, -13, 200, 150},
+    Scaled{120, -15, 15, {13, 9, 41, 26},  {-9, 14, 3, 16},   {125, 125, 56, 63}, {1, 3, 4, 5},
+           -25, -17, 250, 188},
+    Scaled{144, -18, 18, {15, 11, 50, 31}, {-11, 17, 3, 19}, {150, 150, 68, 75}, {2, 3, 4, 6},
+           -30, -22, 300, 225}),
+    [](const ::testing::TestParamInfo<Scaled>& info) { return std::to_string(info.param.ppi); });
+// clang-format on
 
 }  // namespace
 }  // namespace vt::test
@@ -539,6 +509,24 @@ class FormLifecycleTest : public WidgetTest {
         });
   }
 
+  // Posts an event of the type for the form's window; fill() sets its other fields.
+  void PostWindowEvent(const TForm& form, EventType type,
+                       const std::function<void(InputEvent&)>& fill = {}) {
+    InputEvent e;
+    e.type = type;
+    e.window = form.Handle();
+    if (fill) fill(e);
+    m_backend.PostEvent(e);
+  }
+
+  // A second form through the application, from a plain description.
+  TestForm* MakeSecondForm() {
+    Serve("TestForm.form", PlainFormDescription(50, 40));
+    TestForm* other = nullptr;
+    m_app.CreateForm(other);
+    return other;
+  }
+
   std::vector<std::string> m_calls;
   bool m_visible_at_show = true;
 };
@@ -561,12 +549,11 @@ TEST_F(FormLifecycleTest, a_new_window_size_resizes_the_form_and_repaints_it) {
   TestForm* form = MakeCentredForm();
   ShowAndPaint();
   m_calls.clear();
-  InputEvent e;
-  e.type = EventType::Resized;
-  e.window = form->Handle();
-  e.width = 300;
-  e.height = 100;
-  m_backend.PostEvent(e);
+  auto to_300x100 = [](InputEvent& e) {
+    e.width = 300;
+    e.height = 100;
+  };
+  PostWindowEvent(*form, EventType::Resized, to_300x100);
   m_backend.ResetPresentStats();
   Pump();
   EXPECT_EQ(m_calls, (std::vector<std::string>{"resize 300x100"}));
@@ -575,7 +562,7 @@ TEST_F(FormLifecycleTest, a_new_window_size_resizes_the_form_and_repaints_it) {
   EXPECT_EQ(m_backend.PresentedPixels(), 300 * 100);
   // The same size again changes nothing.
   m_calls.clear();
-  m_backend.PostEvent(e);
+  PostWindowEvent(*form, EventType::Resized, to_300x100);
   m_backend.ResetPresentStats();
   Pump();
   EXPECT_TRUE(m_calls.empty());
@@ -585,11 +572,7 @@ TEST_F(FormLifecycleTest, a_new_window_size_resizes_the_form_and_repaints_it) {
 TEST_F(FormLifecycleTest, an_exposed_rectangle_is_presented_again) {
   TestForm* form = MakeCentredForm();
   ShowAndPaint();
-  InputEvent e;
-  e.type = EventType::Expose;
-  e.window = form->Handle();
-  e.rect = {10, 20, 30, 40};
-  m_backend.PostEvent(e);
+  PostWindowEvent(*form, EventType::Expose, [](InputEvent& e) { e.rect = {10, 20, 30, 40}; });
   m_backend.ResetPresentStats();
   Pump();
   EXPECT_EQ(m_backend.PresentCalls(), 1);
@@ -599,10 +582,7 @@ TEST_F(FormLifecycleTest, an_exposed_rectangle_is_presented_again) {
 TEST_F(FormLifecycleTest, closing_the_main_form_ends_the_event_loop) {
   TestForm* form = MakeCentredForm();
   ShowAndPaint();
-  InputEvent e;
-  e.type = EventType::CloseRequest;
-  e.window = form->Handle();
-  m_backend.PostEvent(e);
+  PostWindowEvent(*form, EventType::CloseRequest);
   m_app.RunUntil(60000);
   EXPECT_EQ(m_calls, (std::vector<std::string>{"show", "close"}));
   EXPECT_TRUE(m_app.Terminated());
@@ -611,9 +591,7 @@ TEST_F(FormLifecycleTest, closing_the_main_form_ends_the_event_loop) {
 
 TEST_F(FormLifecycleTest, closing_another_form_hides_it) {
   MakeCentredForm();
-  Serve("TestForm.form", PlainFormDescription(50, 40));
-  TestForm* other = nullptr;
-  m_app.CreateForm(other);
+  TestForm* other = MakeSecondForm();
   other->Show();
   ASSERT_TRUE(m_backend.FindWindow(other->Handle())->visible);
   other->Close();
@@ -624,9 +602,7 @@ TEST_F(FormLifecycleTest, closing_another_form_hides_it) {
 
 TEST_F(FormLifecycleTest, the_first_form_made_is_the_main_form) {
   TestForm* first = MakeCentredForm();
-  Serve("TestForm.form", PlainFormDescription(50, 40));
-  TestForm* second = nullptr;
-  m_app.CreateForm(second);
+  TestForm* second = MakeSecondForm();
   EXPECT_EQ(m_app.MainForm(), first);
   EXPECT_EQ(m_app.Forms().size(), 2u);
   EXPECT_FALSE(second->HandleAllocated());
