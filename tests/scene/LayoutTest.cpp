@@ -295,10 +295,8 @@ TEST(CloneWidgets, AreCreatedVisibleDarkAndInStackingOrder) {
     }
   }
   // The templates stay hidden.
-  for (const TControl* t :
-       {static_cast<const TControl*>(f.LblManin), static_cast<const TControl*>(f.Label1),
-        static_cast<const TControl*>(f.ImgHito), static_cast<const TControl*>(f.BitBtn1),
-        static_cast<const TControl*>(f.BitBtn2)}) {
+  for (const TControl* t : std::initializer_list<const TControl*>{f.LblManin, f.Label1, f.ImgHito,
+                                                                  f.BitBtn1, f.BitBtn2}) {
     EXPECT_FALSE(t->Visible());
   }
   EXPECT_EQ(f.MouseOriginX, -1);
@@ -309,21 +307,14 @@ TEST(CarWidgets, PlacingThemTwiceChangesNothing) {
   SaverHarness saver({1280, 960});
   saver.Show(4);
   TElevatorScrForm& f = saver.Form();
-  std::vector<Box> first;
-  f.PlaceCarWidgets();
-  for (const TLabel* l : f.CarPanelLabels) first.push_back(BoxOf(l));
-  first.push_back(BoxOf(f.CarUpLamp));
-  first.push_back(BoxOf(f.CarDownLamp));
-  first.push_back(BoxOf(f.LblKyakuCount));
-  first.push_back(BoxOf(f.LblElvManin));
-  f.PlaceCarWidgets();
-  std::vector<Box> second;
-  for (const TLabel* l : f.CarPanelLabels) second.push_back(BoxOf(l));
-  second.push_back(BoxOf(f.CarUpLamp));
-  second.push_back(BoxOf(f.CarDownLamp));
-  second.push_back(BoxOf(f.LblKyakuCount));
-  second.push_back(BoxOf(f.LblElvManin));
-  EXPECT_EQ(first, second);
+  auto place = [&] {
+    f.PlaceCarWidgets();
+    std::vector<Box> boxes{BoxOf(f.CarUpLamp), BoxOf(f.CarDownLamp), BoxOf(f.LblKyakuCount),
+                           BoxOf(f.LblElvManin)};
+    for (const TLabel* l : f.CarPanelLabels) boxes.push_back(BoxOf(l));
+    return boxes;
+  };
+  EXPECT_EQ(place(), place());
 }
 
 TEST(CarWidgets, FullSignKeepsItsTopWhateverItsCaption) {
