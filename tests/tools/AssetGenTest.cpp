@@ -145,6 +145,8 @@ class AssetGenTest : public testing::Test {
   static fs::path Data(const std::string& name) {
     return fs::path(VT_BINARY_DIR) / "VantorelData" / name;
   }
+  static fs::path Backdrop(int n) { return Data("mirso" + std::to_string(n) + ".jpg"); }
+  static fs::path Person(int k) { return Data("Hito" + std::to_string(k) + ".bmp"); }
 
   fs::path m_scratch;
 };
@@ -182,7 +184,7 @@ TEST_F(AssetGenTest, JpegsAreBaselineEightBitColourOfTheirSizes) {
   ExpectBaselineJpeg(Builtin("car.jpg"), 95, 70);
   ExpectBaselineJpeg(Builtin("signboard.jpg"), 450, 103);
   for (int i = 0; i < 6; ++i) {
-    ExpectBaselineJpeg(Data("mirso" + std::to_string(i) + ".jpg"), 1920, 1080);
+    ExpectBaselineJpeg(Backdrop(i), 1920, 1080);
   }
 }
 
@@ -211,8 +213,7 @@ TEST_F(AssetGenTest, BitmapsHaveTheirSizesDepthsAndPalettes) {
   ExpectBitmapHeaders(Builtin("person.bmp"), 18, 50, 8, 256);
   ExpectBitmapHeaders(Builtin("rooftop.bmp"), 39, 50, 24, 0);
   ExpectBitmapHeaders(Builtin("icon.bmp"), 32, 32, 32, 0);
-  for (int i = 0; i < 5; ++i)
-    ExpectBitmapHeaders(Data("Hito" + std::to_string(i) + ".bmp"), 45, 50, 24, 0);
+  for (int i = 0; i < 5; ++i) ExpectBitmapHeaders(Person(i), 45, 50, 24, 0);
 }
 
 // A person stands on the bottom rows, fills most of the height, and keeps the ground colour
@@ -245,13 +246,13 @@ TEST_F(AssetGenTest, PeopleStandOnTheirTransparentGrounds) {
   ExpectStandingFigure(Builtin("person.bmp"), clBlack, 6);
   ExpectStandingFigure(Builtin("rooftop.bmp"), clWhite, 6);
   for (int i = 0; i < 5; ++i) {
-    ExpectStandingFigure(Data("Hito" + std::to_string(i) + ".bmp"), clFuchsia, 8);
+    ExpectStandingFigure(Person(i), clFuchsia, 8);
   }
 }
 
 TEST_F(AssetGenTest, TheCharactersDifferFromEachOther) {
   std::vector<Bitmap32> people;
-  for (int i = 0; i < 5; ++i) people.push_back(Decode(Data("Hito" + std::to_string(i) + ".bmp")));
+  for (int i = 0; i < 5; ++i) people.push_back(Decode(Person(i)));
   for (size_t a = 0; a < people.size(); ++a) {
     for (size_t b = a + 1; b < people.size(); ++b) {
       int different = 0;
@@ -299,6 +300,9 @@ TEST_F(AssetGenTest, BuildingKeepsTheLayoutPositions) {
   }
 }
 
+// The building's floor bands, top and bottom rows, from the top floor down.
+const int kBands[6][2] = {{11, 78}, {88, 159}, {168, 239}, {248, 318}, {328, 397}, {408, 481}};
+
 TEST_F(AssetGenTest, BuildingEdgesLieExactlyWhereTheLayoutExpects) {
   const Bitmap32 px = Decode(Builtin("building.jpg"));
   auto black = [&](int x, int y) { return Near(px.Pixel(x, y), 0, 0, 0, 14); };
@@ -316,8 +320,7 @@ TEST_F(AssetGenTest, BuildingEdgesLieExactlyWhereTheLayoutExpects) {
   EXPECT_TRUE(shaft(70, 483));
   EXPECT_TRUE(black(70, 485));
   // Each band runs from x 123 to 615 between its top and bottom rows.
-  const int bands[6][2] = {{11, 78}, {88, 159}, {168, 239}, {248, 318}, {328, 397}, {408, 481}};
-  for (const auto& band : bands) {
+  for (const auto& band : kBands) {
     const int mid = (band[0] + band[1]) / 2;
     EXPECT_TRUE(black(121, mid)) << mid;
     EXPECT_TRUE(sand(123, mid)) << mid << ": " << Describe(px.Pixel(123, mid));
@@ -330,14 +333,14 @@ TEST_F(AssetGenTest, BuildingEdgesLieExactlyWhereTheLayoutExpects) {
 
 TEST_F(AssetGenTest, FloorTabsCarryRedNamesCentredOnTheirBands) {
   const Bitmap32 px = Decode(Builtin("building.jpg"));
-  const int bands[6][2] = {{408, 481}, {328, 397}, {248, 318}, {168, 239}, {88, 159}, {11, 78}};
   for (int f = 0; f < 6; ++f) {
-    const int centre = (bands[f][0] + bands[f][1]) / 2;
+    const int* band = kBands[5 - f];
+    const int centre = (band[0] + band[1]) / 2;
     int red = 0;
     int tan = 0;
     int top = 515;
     int bottom = 0;
-    for (int y = bands[f][0]; y <= bands[f][1]; ++y) {
+    for (int y = band[0]; y <= band[1]; ++y) {
       for (int x = 1; x <= 17; ++x) {
         const TColor c = px.Pixel(x, y);
         if (RedOf(c) > 150 && GreenOf(c) < 90 && BlueOf(c) < 90) ++red;
@@ -357,8 +360,7 @@ TEST_F(AssetGenTest, FloorTabsCarryRedNamesCentredOnTheirBands) {
 
 TEST_F(AssetGenTest, BuildingBandsStayPlainWherePeopleQueue) {
   const Bitmap32 px = Decode(Builtin("building.jpg"));
-  const int bands[6][2] = {{11, 78}, {88, 159}, {168, 239}, {248, 318}, {328, 397}, {408, 481}};
-  for (const auto& band : bands) {
+  for (const auto& band : kBands) {
     // Below the ceiling's shade and above the skirting board.
     for (int y = band[0] + 8; y <= band[1] - 5; ++y) {
       for (int x = 130; x <= 300; ++x) {
@@ -419,8 +421,7 @@ double MeanLuma(const Bitmap32& px) {
 
 TEST_F(AssetGenTest, BackdropsGoFromNightToDay) {
   double luma[6];
-  for (int i = 0; i < 6; ++i)
-    luma[i] = MeanLuma(Decode(Data("mirso" + std::to_string(i) + ".jpg")));
+  for (int i = 0; i < 6; ++i) luma[i] = MeanLuma(Decode(Backdrop(i)));
   EXPECT_LT(luma[0], 60) << "night";
   EXPECT_GT(luma[3], 110) << "day";
   EXPECT_GT(luma[3], luma[1]) << "day brighter than dusk";
