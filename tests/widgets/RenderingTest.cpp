@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,16 @@ std::vector<uint8_t> JpegFailingHalfway() {
   return file;
 }
 
+// Checks every pixel of the area against expected(x, y), up to the first that differs.
+void ExpectPixels(const Bitmap32& frame, const Rect& area,
+                  const std::function<TColor(int x, int y)>& expected) {
+  for (int y = area.top; y < area.Bottom(); ++y) {
+    for (int x = area.left; x < area.Right(); ++x) {
+      ASSERT_EQ(frame.Pixel(x, y), expected(x, y)) << x << "," << y;
+    }
+  }
+}
+
 class RenderingTest : public WidgetTest {
  protected:
   TImage* AddImage(TForm* form, const Rect& bounds, const Bitmap32& picture) {
@@ -95,6 +106,12 @@ class RenderingTest : public WidgetTest {
     image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
     image->Picture().Assign(BitmapGraphic(picture));
     return image;
+  }
+  TBitBtn* AddButton(TForm* form, const Rect& bounds) {
+    auto* button = form->CreateOwned<TBitBtn>();
+    button->SetParent(form);
+    button->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    return button;
   }
   TLabel* AddBlock(TForm* form, const Rect& bounds, TColor color) {
     auto* label = form->CreateOwned<TLabel>();
@@ -243,16 +260,11 @@ TEST_F(RenderingTest, transparent_bitmap_shows_the_widget_beneath_through_every_
   image->SetStretch(true);
   image->SetTransparent(true);
   const Bitmap32& frame = Repaint(*form);
-  for (int y = 0; y < 30; ++y) {
-    for (int x = 0; x < 40; ++x) {
-      TColor expected = clSilver;
-      if (image->BoundsRect().Contains(x, y)) {
-        TColor source = rows[(y - 5) / 2][(x - 5) / 2];
-        if (source != clWhite) expected = source;
-      }
-      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectPixels(frame, frame.Bounds(), [&](int x, int y) {
+    if (!image->BoundsRect().Contains(x, y)) return clSilver;
+    TColor source = rows[(y - 5) / 2][(x - 5) / 2];
+    return source != clWhite ? source : clSilver;
+  });
   image->SetTransparent(false);
   const Bitmap32& opaque = Repaint(*form);
   EXPECT_EQ(opaque.Pixel(5, 5), clWhite);
@@ -285,81 +297,72 @@ TEST_F(RenderingTest, a_new_picture_repaints_the_widget) {
   EXPECT_EQ(form->Frame().Pixel(11, 21), clGray);
 }
 
+TEST_F(RenderingTest, picture_area_follows_stretch_proportional_and_truncates_sizes) {
+  TestForm* form = MakePlainForm(100, 100);
+  TImage* image = AddImage(form, {0, 0, 10, 10}, Gradient(1, 1));
+  // One widget changed from row to row: the area follows every change of picture and size.
+  const struct {
+    bool stretch, proportional;
+    Size widget, picture;
+    Rect dest;
+  } cases[] = {
+      {true, true, {100, 100}, {39, 50}, {0, 0, 78, 100}},  // tall: the height limits
+      {true, true, {100, 100}, {50, 39}, {0, 0, 100, 78}},  // wide: fills the width
+      {true, true, {100, 20}, {50, 39}, {0, 0, 25, 20}},    // flat widget: Trunc(20 * 50 / 39)
+      {true, true, {50, 50}, {30, 20}, {0, 0, 50, 33}},     // 33.3
+      {true, true, {50, 50}, {20, 30}, {0, 0, 33, 50}},
+      {true, true, {50, 50}, {25, 30}, {0, 0, 41, 50}},  // 41.7
+      {true, true, {10, 50}, {20, 30}, {0, 0, 10, 15}},  // too narrow: the width limits
+      {true, true, {10, 50}, {21, 29}, {0, 0, 10, 13}},  // 13.8
+      // Proportional without stretch shrinks only a picture too large.
+      {false, true, {60, 60}, {20, 30}, {0, 0, 20, 30}},
+      {false, true, {60, 60}, {30, 120}, {0, 0, 15, 60}},
+      // Stretch without proportional fills the widget.
+      {true, false, {9, 8}, {3, 2}, {0, 0, 9, 8}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.picture.width << "x" << c.picture.height << " in "
+                                    << c.widget.width << "x" << c.widget.height);
+    image->SetStretch(c.stretch);
+    image->SetProportional(c.proportional);
+    image->Picture().Assign(BitmapGraphic(Gradient(c.picture.width, c.picture.height)));
+    image->SetBounds(0, 0, c.widget.width, c.widget.height);
+    EXPECT_EQ(image->DestRect(), c.dest);
+  }
+}
+
 TEST_F(RenderingTest, proportional_stretch_of_a_tall_picture_keeps_its_shape_at_the_top_left) {
   TestForm* form = MakePlainForm(120, 110, "clMaroon");
   const Bitmap32 picture = Gradient(39, 50);
   TImage* image = AddImage(form, {10, 5, 100, 100}, picture);
   image->SetStretch(true);
   image->SetProportional(true);
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 78, 100}));
   const Bitmap32& frame = Repaint(*form);
-  for (int y = 0; y < 110; ++y) {
-    for (int x = 0; x < 120; ++x) {
-      TColor expected = clMaroon;
-      if (x >= 10 && x < 88 && y >= 5 && y < 105) {
-        expected = picture.Pixel((x - 10) * 39 / 78, (y - 5) * 50 / 100);
-      }
-      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectPixels(frame, frame.Bounds(), [&](int x, int y) {
+    if (x < 10 || x >= 88 || y < 5 || y >= 105) return clMaroon;
+    return picture.Pixel((x - 10) * 39 / 78, (y - 5) * 50 / 100);
+  });
 }
 
-TEST_F(RenderingTest, proportional_stretch_of_a_wide_picture_fills_the_width) {
+TEST_F(RenderingTest, proportional_stretch_of_a_wide_picture_in_a_flat_widget_samples_its_area) {
   TestForm* form = MakePlainForm(100, 100);
-  TImage* image = AddImage(form, {0, 0, 100, 100}, Gradient(50, 39));
+  TImage* image = AddImage(form, {0, 0, 100, 20}, Gradient(50, 39));
   image->SetStretch(true);
   image->SetProportional(true);
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 100, 78}));
-  // A wide picture in a flat widget: the height limits, the width follows.
-  image->SetBounds(0, 0, 100, 20);
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 25, 20}));  // Trunc(20 * 50 / 39) = 25
   const Bitmap32& frame = Repaint(*form);
   EXPECT_EQ(frame.Pixel(24, 19), Gradient(50, 39).Pixel(24 * 50 / 25, 19 * 39 / 20));
   EXPECT_EQ(frame.Pixel(25, 0), clWhite);
 }
 
-TEST_F(RenderingTest, proportional_sizes_are_truncated) {
-  TestForm* form = MakePlainForm(100, 100);
-  TImage* image = AddImage(form, {0, 0, 50, 50}, Gradient(30, 20));
-  image->SetStretch(true);
-  image->SetProportional(true);
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 50, 33}));  // 33.3
-  image->Picture().Assign(BitmapGraphic(Gradient(20, 30)));
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 33, 50}));
-  image->Picture().Assign(BitmapGraphic(Gradient(25, 30)));
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 41, 50}));  // 41.7
-  image->Picture().Assign(BitmapGraphic(Gradient(20, 30)));
-  image->SetBounds(0, 0, 10, 50);  // too narrow: the width limits
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 10, 15}));
-  image->Picture().Assign(BitmapGraphic(Gradient(21, 29)));
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 10, 13}));  // 13.8
-}
-
-TEST_F(RenderingTest, proportional_without_stretch_shrinks_only_a_picture_too_large) {
-  TestForm* form = MakePlainForm(100, 100);
-  TImage* image = AddImage(form, {0, 0, 60, 60}, Gradient(20, 30));
-  image->SetProportional(true);
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 20, 30}));
-  image->Picture().Assign(BitmapGraphic(Gradient(30, 120)));
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 15, 60}));
-}
-
 TEST_F(RenderingTest, stretch_without_proportional_fills_the_widget) {
   TestForm* form = MakePlainForm(20, 20, "clMaroon");
   const Bitmap32 picture = Gradient(3, 2);
-  TImage* image = AddImage(form, {2, 3, 9, 8}, picture);
-  image->SetStretch(true);
-  EXPECT_EQ(image->DestRect(), (Rect{0, 0, 9, 8}));
+  AddImage(form, {2, 3, 9, 8}, picture)->SetStretch(true);
   const Bitmap32& frame = Repaint(*form);
-  for (int y = 0; y < 20; ++y) {
-    for (int x = 0; x < 20; ++x) {
-      TColor expected = clMaroon;
-      if (x >= 2 && x < 11 && y >= 3 && y < 11) {
-        expected = picture.Pixel((x - 2) * 3 / 9, (y - 3) * 2 / 8);
-      }
-      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectPixels(frame, frame.Bounds(), [&](int x, int y) {
+    if (x < 2 || x >= 11 || y < 3 || y >= 11) return clMaroon;
+    return picture.Pixel((x - 2) * 3 / 9, (y - 3) * 2 / 8);
+  });
 }
 
 TEST_F(RenderingTest, unstretched_picture_keeps_its_own_size_clipped_to_the_widget) {
@@ -369,14 +372,11 @@ TEST_F(RenderingTest, unstretched_picture_keeps_its_own_size_clipped_to_the_widg
   const Bitmap32 small = Gradient(3, 3);
   AddImage(form, {15, 15, 10, 10}, small);
   const Bitmap32& frame = Repaint(*form);
-  for (int y = 0; y < 30; ++y) {
-    for (int x = 0; x < 30; ++x) {
-      TColor expected = clMaroon;
-      if (x >= 1 && x < 7 && y >= 2 && y < 6) expected = big.Pixel(x - 1, y - 2);
-      if (x >= 15 && x < 18 && y >= 15 && y < 18) expected = small.Pixel(x - 15, y - 15);
-      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectPixels(frame, frame.Bounds(), [&](int x, int y) {
+    if (x >= 1 && x < 7 && y >= 2 && y < 6) return big.Pixel(x - 1, y - 2);
+    if (x >= 15 && x < 18 && y >= 15 && y < 18) return small.Pixel(x - 15, y - 15);
+    return clMaroon;
+  });
 }
 
 TEST_F(RenderingTest, scaling_samples_whole_pixels_without_smoothing) {
@@ -389,12 +389,8 @@ TEST_F(RenderingTest, scaling_samples_whole_pixels_without_smoothing) {
   TImage* image = AddImage(form, {0, 0, 6, 6}, checker);
   image->SetStretch(true);
   const Bitmap32& frame = Repaint(*form);
-  for (int y = 0; y < 6; ++y) {
-    for (int x = 0; x < 6; ++x) {
-      TColor expected = ((x / 3) + (y / 3)) % 2 == 0 ? clBlack : clWhite;
-      ASSERT_EQ(frame.Pixel(x, y), expected) << x << "," << y;
-    }
-  }
+  ExpectPixels(frame, frame.Bounds(),
+               [](int x, int y) { return ((x / 3) + (y / 3)) % 2 == 0 ? clBlack : clWhite; });
   // Shrinking drops rows and columns.
   image->Picture().Assign(BitmapGraphic(Gradient(6, 6)));
   image->SetBounds(0, 0, 2, 2);
@@ -408,9 +404,7 @@ TEST_F(RenderingTest, scaling_samples_whole_pixels_without_smoothing) {
 
 TEST_F(RenderingTest, later_widgets_lie_over_earlier_ones_and_buttons_over_all) {
   TestForm* form = MakePlainForm(80, 60);
-  auto* button = form->CreateOwned<TBitBtn>();
-  button->SetParent(form);
-  button->SetBounds(40, 30, 30, 20);
+  AddButton(form, {40, 30, 30, 20});
   AddImage(form, {0, 0, 30, 30}, Solid(30, 30, clRed));
   AddImage(form, {10, 10, 30, 30}, Solid(30, 30, clGray));
   AddBlock(form, {35, 25, 40, 30}, clPurple);
@@ -441,9 +435,7 @@ TEST_F(RenderingTest, hidden_widgets_are_not_drawn) {
   TestForm* form = MakePlainForm(40, 40, "clMaroon");
   TImage* under = AddImage(form, {0, 0, 20, 20}, Solid(20, 20, clRed));
   TImage* over = AddImage(form, {10, 10, 20, 20}, Solid(20, 20, clGray));
-  auto* button = form->CreateOwned<TBitBtn>();
-  button->SetParent(form);
-  button->SetBounds(25, 25, 15, 15);
+  TBitBtn* button = AddButton(form, {25, 25, 15, 15});
   over->SetVisible(false);
   button->SetVisible(false);
   const Bitmap32& frame = Repaint(*form);
@@ -471,24 +463,15 @@ TEST_F(RenderingTest, a_picture_cut_by_the_forms_left_and_top_edges_keeps_its_sa
   AddImage(form, {-5, -7, 20, 20}, picture)->SetStretch(true);
   AddImage(form, {20, -3, 10, 10}, picture);
   const Bitmap32& frame = Repaint(*form);
-  for (int y = 0; y < 13; ++y) {
-    for (int x = 0; x < 15; ++x) {
-      ASSERT_EQ(frame.Pixel(x, y), picture.Pixel((x + 5) / 2, (y + 7) / 2)) << x << "," << y;
-    }
-  }
-  for (int y = 0; y < 7; ++y) {
-    for (int x = 20; x < 30; ++x) {
-      ASSERT_EQ(frame.Pixel(x, y), picture.Pixel(x - 20, y + 3)) << x << "," << y;
-    }
-  }
+  ExpectPixels(frame, {0, 0, 15, 13},
+               [&](int x, int y) { return picture.Pixel((x + 5) / 2, (y + 7) / 2); });
+  ExpectPixels(frame, {20, 0, 10, 7}, [&](int x, int y) { return picture.Pixel(x - 20, y + 3); });
   EXPECT_EQ(frame.Pixel(15, 13), clWhite);
 }
 
 TEST_F(RenderingTest, disabled_button_draws_engraved_caption) {
   TestForm* form = MakePlainForm(60, 40);
-  auto* button = form->CreateOwned<TBitBtn>();
-  button->SetParent(form);
-  button->SetBounds(0, 0, 60, 40);
+  TBitBtn* button = AddButton(form, {0, 0, 60, 40});
   TFont font;
   font.Height = -20;
   font.Color = clRed;
@@ -526,9 +509,7 @@ TEST_F(RenderingTest, moving_a_picture_presents_only_its_old_and_new_rectangles)
   const Bitmap32& full = Repaint(*form);
   ASSERT_EQ(screen.Width(), 200);
   ASSERT_EQ(screen.Height(), 150);
-  for (int y = 0; y < 150; ++y) {
-    for (int x = 0; x < 200; ++x) ASSERT_EQ(screen.Pixel(x, y), full.Pixel(x, y)) << x << "," << y;
-  }
+  ExpectPixels(screen, screen.Bounds(), [&](int x, int y) { return full.Pixel(x, y); });
   EXPECT_EQ(screen.Pixel(30, 40), Gradient(20, 15).Pixel(3, 4));
   EXPECT_EQ(screen.Pixel(35, 40), clRed);
 }
