@@ -183,9 +183,7 @@ TEST_F(AssetGenTest, JpegsAreBaselineEightBitColourOfTheirSizes) {
   ExpectBaselineJpeg(Builtin("building.jpg"), 620, 515);
   ExpectBaselineJpeg(Builtin("car.jpg"), 95, 70);
   ExpectBaselineJpeg(Builtin("signboard.jpg"), 450, 103);
-  for (int i = 0; i < 6; ++i) {
-    ExpectBaselineJpeg(Backdrop(i), 1920, 1080);
-  }
+  for (int i = 0; i < 6; ++i) ExpectBaselineJpeg(Backdrop(i), 1920, 1080);
 }
 
 // Checks the two headers of an uncompressed bottom-up Windows bitmap.
@@ -245,9 +243,7 @@ void ExpectStandingFigure(const fs::path& path, TColor ground, int minTop) {
 TEST_F(AssetGenTest, PeopleStandOnTheirTransparentGrounds) {
   ExpectStandingFigure(Builtin("person.bmp"), clBlack, 6);
   ExpectStandingFigure(Builtin("rooftop.bmp"), clWhite, 6);
-  for (int i = 0; i < 5; ++i) {
-    ExpectStandingFigure(Person(i), clFuchsia, 8);
-  }
+  for (int i = 0; i < 5; ++i) ExpectStandingFigure(Person(i), clFuchsia, 8);
 }
 
 TEST_F(AssetGenTest, TheCharactersDifferFromEachOther) {
