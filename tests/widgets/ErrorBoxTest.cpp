@@ -15,30 +15,18 @@ namespace {
 // The error box's text
 
 TEST(ErrorBoxText, a_full_stop_follows_letters_digits_and_japanese) {
-  EXPECT_EQ(TApplication::ErrorBoxText("abc"), "abc.");
-  EXPECT_EQ(TApplication::ErrorBoxText("Z"), "Z.");
-  EXPECT_EQ(TApplication::ErrorBoxText("123"), "123.");
-  EXPECT_EQ(TApplication::ErrorBoxText("0"), "0.");
-  EXPECT_EQ(TApplication::ErrorBoxText("ファイル /x/mirso9.jpg は開けません"),
-            "ファイル /x/mirso9.jpg は開けません.");
-  EXPECT_EQ(TApplication::ErrorBoxText("満員"), "満員.");
-  EXPECT_EQ(TApplication::ErrorBoxText("JPEG エラー #53"), "JPEG エラー #53.");
-  // Characters above "." that are not letters: "/", ":", "]", "~".
-  EXPECT_EQ(TApplication::ErrorBoxText("a/"), "a/.");
-  EXPECT_EQ(TApplication::ErrorBoxText("a:"), "a:.");
-  EXPECT_EQ(TApplication::ErrorBoxText("[a]"), "[a].");
-  EXPECT_EQ(TApplication::ErrorBoxText("~"), "~.");
+  for (const std::string text :
+       {"abc", "Z", "123", "0", "ファイル /x/mirso9.jpg は開けません", "満員", "JPEG エラー #53",
+        // Characters above "." that are not letters: "/", ":", "]", "~".
+        "a/", "a:", "[a]", "~"}) {
+    EXPECT_EQ(TApplication::ErrorBoxText(text), text + ".");
+  }
 }
 
 TEST(ErrorBoxText, no_full_stop_after_punctuation_at_or_below_the_full_stop) {
-  EXPECT_EQ(TApplication::ErrorBoxText("done."), "done.");
-  EXPECT_EQ(TApplication::ErrorBoxText("wow!"), "wow!");
-  EXPECT_EQ(TApplication::ErrorBoxText("(code 3)"), "(code 3)");
-  EXPECT_EQ(TApplication::ErrorBoxText("a-"), "a-");
-  EXPECT_EQ(TApplication::ErrorBoxText("a,"), "a,");
-  EXPECT_EQ(TApplication::ErrorBoxText("a "), "a ");
-  EXPECT_EQ(TApplication::ErrorBoxText("line\r\n"), "line\r\n");
-  EXPECT_EQ(TApplication::ErrorBoxText("#"), "#");
+  for (const std::string text : {"done.", "wow!", "(code 3)", "a-", "a,", "a ", "line\r\n", "#"}) {
+    EXPECT_EQ(TApplication::ErrorBoxText(text), text);
+  }
 }
 
 TEST(ErrorBoxText, an_empty_message_stays_empty) {
