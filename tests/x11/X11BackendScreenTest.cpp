@@ -25,18 +25,23 @@ INSTANTIATE_TEST_SUITE_P(X11Backend, PrimaryScreenSize,
                                   std::to_string(info.param.height);
                          });
 
-using X11Screen = X11BackendTest;
+class X11Screen : public X11BackendTest {
+ protected:
+  // A backend on a server whose primary monitor is 800 x 600 at (100, 50), not the first.
+  std::unique_ptr<X11Backend> OpenWithSideMonitor() {
+    EXPECT_EQ(m_server.Run("xrandr --setmonitor '*SIDE' 800/200x600/150+100+50 none"), 0);
+    return Open();
+  }
+};
 
 TEST_F(X11Screen, primary_monitor_wins_over_the_first_one) {
-  ASSERT_EQ(m_server.Run("xrandr --setmonitor '*SIDE' 800/200x600/150+100+50 none"), 0);
-  auto backend = Open();
+  auto backend = OpenWithSideMonitor();
   ASSERT_TRUE(backend);
   EXPECT_EQ(backend->PrimaryScreen(), (Rect{100, 50, 800, 600}));
 }
 
 TEST_F(X11Screen, full_screen_window_covers_the_primary_monitor_at_its_origin) {
-  ASSERT_EQ(m_server.Run("xrandr --setmonitor '*SIDE' 800/200x600/150+100+50 none"), 0);
-  auto backend = Open();
+  auto backend = OpenWithSideMonitor();
   ASSERT_TRUE(backend);
   WindowHandle window = backend->CreateWindow({WindowKind::FullScreen, "Vantorel", {}, 0});
   Window root = 0;
@@ -49,31 +54,23 @@ TEST_F(X11Screen, full_screen_window_covers_the_primary_monitor_at_its_origin) {
   EXPECT_EQ(height, 600u);
 }
 
-TEST_F(X11Screen, pixels_per_inch_is_96_without_xft_dpi) {
-  auto backend = Open();
-  ASSERT_TRUE(backend);
-  EXPECT_EQ(backend->PixelsPerInch(), 96);
-}
-
-TEST_F(X11Screen, pixels_per_inch_follows_xft_dpi) {
-  ASSERT_EQ(m_server.Run("sh -c 'echo Xft.dpi: 120 | xrdb -nocpp -merge'"), 0);
-  auto backend = Open();
-  ASSERT_TRUE(backend);
-  EXPECT_EQ(backend->PixelsPerInch(), 120);
-}
-
-TEST_F(X11Screen, fractional_xft_dpi_is_rounded) {
-  ASSERT_EQ(m_server.Run("sh -c 'echo Xft.dpi: 143.6 | xrdb -nocpp -merge'"), 0);
-  auto backend = Open();
-  ASSERT_TRUE(backend);
-  EXPECT_EQ(backend->PixelsPerInch(), 144);
-}
-
-TEST_F(X11Screen, unreadable_xft_dpi_falls_back_to_96) {
-  ASSERT_EQ(m_server.Run("sh -c 'echo Xft.dpi: large | xrdb -nocpp -merge'"), 0);
-  auto backend = Open();
-  ASSERT_TRUE(backend);
-  EXPECT_EQ(backend->PixelsPerInch(), 96);
+TEST_F(X11Screen, pixels_per_inch_follows_xft_dpi_rounded_and_is_96_without_a_number) {
+  // Each backend reads the resources as they are when it connects; the first finds none.
+  const struct {
+    const char* xft_dpi;
+    int expected;
+  } cases[] = {{nullptr, 96}, {"120", 120}, {"143.6", 144}, {"large", 96}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.xft_dpi ? c.xft_dpi : "no Xft.dpi");
+    if (c.xft_dpi) {
+      ASSERT_EQ(
+          m_server.Run(std::string("sh -c 'echo Xft.dpi: ") + c.xft_dpi + " | xrdb -nocpp -merge'"),
+          0);
+    }
+    auto backend = Open();
+    ASSERT_TRUE(backend);
+    EXPECT_EQ(backend->PixelsPerInch(), c.expected);
+  }
 }
 
 TEST(X11BackendOpen, no_display_gives_no_backend_and_a_reason) {
