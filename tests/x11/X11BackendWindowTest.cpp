@@ -6,8 +6,6 @@
 namespace vt {
 namespace {
 
-using X11Windows = X11BackendTest;
-
 // A property of a window as the window manager would read it.
 struct Property {
   Atom type = 0;
@@ -52,10 +50,30 @@ Rect Geometry(Display* display, Window window) {
   return {x, y, int(width), int(height)};
 }
 
+// An open backend on the test's server.
+class X11Windows : public X11BackendTest {
+ protected:
+  void SetUp() override {
+    X11BackendTest::SetUp();
+    m_backend = Open();
+    ASSERT_TRUE(m_backend);
+  }
+
+  WindowHandle Make(WindowKind kind, const char* title, const Rect& bounds = {}) {
+    return m_backend->CreateWindow({kind, title, bounds, 0});
+  }
+  // Pumps the backend's events until the window's map state is the one asked for.
+  bool BecomesMapped(WindowHandle window, bool mapped = true) {
+    return PumpUntil(
+        *m_backend, [&] { return IsMapped(Test(), window) == mapped; }, 2000);
+  }
+
+  std::unique_ptr<X11Backend> m_backend;
+};
+
 TEST_F(X11Windows, app_window_names_the_program_and_stays_unmapped) {
-  auto backend = Open();
-  WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
-  backend->ShowWindow(app, false);
+  WindowHandle app = Make(WindowKind::AppWindow, "Vantorel");
+  m_backend->ShowWindow(app, false);
   XSync(Test(), False);
   EXPECT_FALSE(IsMapped(Test(), app));
   EXPECT_EQ(ReadProperty(Test(), app, "_NET_WM_NAME").text, "Vantorel");
@@ -76,18 +94,15 @@ TEST_F(X11Windows, app_window_names_the_program_and_stays_unmapped) {
 }
 
 TEST_F(X11Windows, japanese_titles_are_kept_as_utf8) {
-  auto backend = Open();
-  WindowHandle popup =
-      backend->CreateWindow({WindowKind::Popup, "アプリケーション エラー", {0, 0, 50, 50}, 0});
+  WindowHandle popup = Make(WindowKind::Popup, "アプリケーション エラー", {0, 0, 50, 50});
   EXPECT_EQ(ReadProperty(Test(), popup, "_NET_WM_NAME").text, "アプリケーション エラー");
 }
 
 TEST_F(X11Windows, every_top_level_window_joins_the_app_group_and_answers_delete) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {10, 10, 50, 50}, 0});
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {10, 10, 50, 50});
   // The leader may come later: windows made before it join its group then.
-  WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
-  WindowHandle full = backend->CreateWindow({WindowKind::FullScreen, "Saver", {}, 0});
+  WindowHandle app = Make(WindowKind::AppWindow, "Vantorel");
+  WindowHandle full = Make(WindowKind::FullScreen, "Saver");
   for (WindowHandle window : {popup, app, full}) {
     XWMHints* hints = XGetWMHints(Test(), window);
     ASSERT_TRUE(hints);
@@ -103,8 +118,7 @@ TEST_F(X11Windows, every_top_level_window_joins_the_app_group_and_answers_delete
 }
 
 TEST_F(X11Windows, popup_asks_for_no_decorations) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {30, 40, 120, 90}, 0});
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {30, 40, 120, 90});
   Property motif = ReadProperty(Test(), popup, "_MOTIF_WM_HINTS");
   ASSERT_EQ(motif.values.size(), 5u);
   EXPECT_EQ(motif.values[0], 2);  // decorations given
@@ -113,8 +127,7 @@ TEST_F(X11Windows, popup_asks_for_no_decorations) {
 }
 
 TEST_F(X11Windows, full_screen_window_bypasses_the_window_manager_and_covers_the_screen) {
-  auto backend = Open();
-  WindowHandle full = backend->CreateWindow({WindowKind::FullScreen, "Saver", {5, 5, 10, 10}, 0});
+  WindowHandle full = Make(WindowKind::FullScreen, "Saver", {5, 5, 10, 10});
   XWindowAttributes attributes{};
   ASSERT_TRUE(XGetWindowAttributes(Test(), full, &attributes));
   EXPECT_TRUE(attributes.override_redirect);
@@ -127,10 +140,9 @@ TEST_F(X11Windows, full_screen_window_bypasses_the_window_manager_and_covers_the
   Window other = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 0, 0, 100, 100, 0, 0, 0);
   XMapRaised(Test(), other);
   XSync(Test(), False);
-  backend->ShowWindow(full, true);
+  m_backend->ShowWindow(full, true);
   XSync(Test(), False);
-  ASSERT_TRUE(PumpUntil(
-      *backend, [&] { return IsMapped(Test(), full); }, 2000));
+  ASSERT_TRUE(BecomesMapped(full));
   Window root = 0, parent = 0, *children = nullptr;
   unsigned count = 0;
   ASSERT_TRUE(XQueryTree(Test(), DefaultRootWindow(Test()), &root, &parent, &children, &count));
@@ -140,10 +152,8 @@ TEST_F(X11Windows, full_screen_window_bypasses_the_window_manager_and_covers_the
 }
 
 TEST_F(X11Windows, dialog_is_a_fixed_size_transient_centred_on_the_primary_monitor) {
-  auto backend = Open();
-  WindowHandle app = backend->CreateWindow({WindowKind::AppWindow, "Vantorel", {}, 0});
-  WindowHandle dialog =
-      backend->CreateWindow({WindowKind::Dialog, "Vantorel", {0, 0, 300, 200}, 0});
+  WindowHandle app = Make(WindowKind::AppWindow, "Vantorel");
+  WindowHandle dialog = Make(WindowKind::Dialog, "Vantorel", {0, 0, 300, 200});
   EXPECT_EQ(Geometry(Test(), dialog), (Rect{362, 284, 300, 200}));
   Window owner = 0;
   ASSERT_TRUE(XGetTransientForHint(Test(), dialog, &owner));
@@ -166,15 +176,14 @@ TEST_F(X11Windows, dialog_is_a_fixed_size_transient_centred_on_the_primary_monit
 }
 
 TEST_F(X11Windows, icon_reaches_windows_made_before_and_after_it) {
-  auto backend = Open();
-  WindowHandle before = backend->CreateWindow({WindowKind::Popup, "Before", {0, 0, 20, 20}, 0});
+  WindowHandle before = Make(WindowKind::Popup, "Before", {0, 0, 20, 20});
   Bitmap32 icon(2, 2);
   icon.SetPixel(0, 0, 0xFF112233);
   icon.SetPixel(1, 0, 0x00445566);  // transparent
   icon.SetPixel(0, 1, 0xFFFFFFFF);
   icon.SetPixel(1, 1, 0x80000000);
-  backend->SetIcon(icon);
-  WindowHandle after = backend->CreateWindow({WindowKind::Dialog, "After", {0, 0, 20, 20}, 0});
+  m_backend->SetIcon(icon);
+  WindowHandle after = Make(WindowKind::Dialog, "After", {0, 0, 20, 20});
   std::vector<uint32_t> expected{2, 2, 0xFF112233, 0x00445566, 0xFFFFFFFF, 0x80000000};
   for (WindowHandle window : {before, after}) {
     Property property = ReadProperty(Test(), window, "_NET_WM_ICON");
@@ -186,34 +195,30 @@ TEST_F(X11Windows, icon_reaches_windows_made_before_and_after_it) {
 }
 
 TEST_F(X11Windows, show_and_hide_map_and_unmap) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 20, 20});
   XSync(Test(), False);
   EXPECT_FALSE(IsMapped(Test(), popup));  // created hidden
-  backend->ShowWindow(popup, true);
-  ASSERT_TRUE(PumpUntil(
-      *backend, [&] { return IsMapped(Test(), popup); }, 2000));
-  backend->ShowWindow(popup, false);
-  EXPECT_TRUE(PumpUntil(
-      *backend, [&] { return !IsMapped(Test(), popup); }, 2000));
+  m_backend->ShowWindow(popup, true);
+  ASSERT_TRUE(BecomesMapped(popup));
+  m_backend->ShowWindow(popup, false);
+  EXPECT_TRUE(BecomesMapped(popup, false));
 }
 
 TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
-  backend->ShowWindow(popup, true);
-  backend->SetWindowBounds(popup, {40, 30, 200, 100});
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 20, 20});
+  m_backend->ShowWindow(popup, true);
+  m_backend->SetWindowBounds(popup, {40, 30, 200, 100});
   ASSERT_TRUE(PumpUntil(
-      *backend,
+      *m_backend,
       [&] {
         return Geometry(Test(), popup) == Rect{40, 30, 200, 100};
       },
       2000));
-  EXPECT_FALSE(WaitFor(*backend, EventType::Resized, 300));
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Resized, 300));
   // A change from elsewhere is reported.
   XResizeWindow(Test(), popup, 150, 120);
   XSync(Test(), False);
-  auto resized = WaitFor(*backend, EventType::Resized, 2000);
+  auto resized = WaitFor(*m_backend, EventType::Resized, 2000);
   ASSERT_TRUE(resized);
   EXPECT_EQ(resized->window, popup);
   EXPECT_EQ(resized->width, 150);
@@ -221,20 +226,18 @@ TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
 }
 
 TEST_F(X11Windows, mapping_exposes_the_whole_window_once) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {10, 10, 64, 48}, 0});
-  backend->ShowWindow(popup, true);
-  auto expose = WaitFor(*backend, EventType::Expose, 2000);
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {10, 10, 64, 48});
+  m_backend->ShowWindow(popup, true);
+  auto expose = WaitFor(*m_backend, EventType::Expose, 2000);
   ASSERT_TRUE(expose);
   EXPECT_EQ(expose->window, popup);
   EXPECT_EQ(expose->rect, (Rect{0, 0, 64, 48}));
 }
 
 TEST_F(X11Windows, uncovering_part_of_a_window_exposes_that_part) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 200, 200}, 0});
-  backend->ShowWindow(popup, true);
-  ASSERT_TRUE(WaitFor(*backend, EventType::Expose, 2000));
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 200, 200});
+  m_backend->ShowWindow(popup, true);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::Expose, 2000));
   Window cover = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 50, 60, 30, 20, 0, 0, 0);
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
@@ -243,14 +246,13 @@ TEST_F(X11Windows, uncovering_part_of_a_window_exposes_that_part) {
   XSync(Test(), False);
   XDestroyWindow(Test(), cover);
   XSync(Test(), False);
-  auto expose = WaitFor(*backend, EventType::Expose, 2000);
+  auto expose = WaitFor(*m_backend, EventType::Expose, 2000);
   ASSERT_TRUE(expose);
   EXPECT_EQ(expose->rect, (Rect{50, 60, 30, 20}));
 }
 
 TEST_F(X11Windows, delete_window_message_is_a_close_request) {
-  auto backend = Open();
-  WindowHandle dialog = backend->CreateWindow({WindowKind::Dialog, "Box", {0, 0, 100, 80}, 0});
+  WindowHandle dialog = Make(WindowKind::Dialog, "Box", {0, 0, 100, 80});
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = dialog;
@@ -260,17 +262,17 @@ TEST_F(X11Windows, delete_window_message_is_a_close_request) {
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(Test(), dialog, False, NoEventMask, &event);
   XSync(Test(), False);
-  auto close = WaitFor(*backend, EventType::CloseRequest, 2000);
+  auto close = WaitFor(*m_backend, EventType::CloseRequest, 2000);
   ASSERT_TRUE(close);
   EXPECT_EQ(close->window, dialog);
 }
 
 // ---- Foreign windows ----
 
-class X11Foreign : public X11BackendTest {
+class X11Foreign : public X11Windows {
  protected:
   void SetUp() override {
-    X11BackendTest::SetUp();
+    X11Windows::SetUp();
     m_host = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 10, 20, 200, 150, 3, 0, 0);
     XSync(Test(), False);
   }
@@ -278,9 +280,8 @@ class X11Foreign : public X11BackendTest {
 };
 
 TEST_F(X11Foreign, child_window_lies_inside_its_host) {
-  auto backend = Open();
   WindowHandle child =
-      backend->CreateWindow({WindowKind::Child, "PrvForm", {5, 6, 50, 40}, m_host});
+      m_backend->CreateWindow({WindowKind::Child, "PrvForm", {5, 6, 50, 40}, m_host});
   Window root = 0, parent = 0, *children = nullptr;
   unsigned count = 0;
   ASSERT_TRUE(XQueryTree(Test(), child, &root, &parent, &children, &count));
@@ -292,30 +293,27 @@ TEST_F(X11Foreign, child_window_lies_inside_its_host) {
 }
 
 TEST_F(X11Foreign, child_is_reported_destroyed_with_its_host) {
-  auto backend = Open();
   WindowHandle child =
-      backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, m_host});
+      m_backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, m_host});
   XMapWindow(Test(), m_host);
-  backend->ShowWindow(child, true);
-  ASSERT_TRUE(PumpUntil(
-      *backend, [&] { return IsMapped(Test(), child); }, 2000));
+  m_backend->ShowWindow(child, true);
+  ASSERT_TRUE(BecomesMapped(child));
   XDestroyWindow(Test(), m_host);
   XSync(Test(), False);
-  auto destroyed = WaitFor(*backend, EventType::Destroyed, 2000);
+  auto destroyed = WaitFor(*m_backend, EventType::Destroyed, 2000);
   ASSERT_TRUE(destroyed);
   EXPECT_EQ(destroyed->window, child);
   // The widget layer may still let go of it, and draw into it before it hears the news.
-  backend->Present(child, Bitmap32(50, 40, 0xFF0000), {{0, 0, 50, 40}});
-  backend->DestroyWindow(child);
-  EXPECT_FALSE(WaitFor(*backend, EventType::Destroyed, 200));
+  m_backend->Present(child, Bitmap32(50, 40, 0xFF0000), {{0, 0, 50, 40}});
+  m_backend->DestroyWindow(child);
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Destroyed, 200));
 }
 
 TEST_F(X11Foreign, window_destroyed_by_the_program_is_not_reported) {
-  auto backend = Open();
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
-  backend->DestroyWindow(popup);
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 20, 20});
+  m_backend->DestroyWindow(popup);
   XSync(Test(), False);
-  EXPECT_FALSE(WaitFor(*backend, EventType::Destroyed, 300));
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Destroyed, 300));
   X11ErrorTrap trap(Test());
   XWindowAttributes attributes{};
   XGetWindowAttributes(Test(), popup, &attributes);
@@ -323,9 +321,8 @@ TEST_F(X11Foreign, window_destroyed_by_the_program_is_not_reported) {
 }
 
 TEST_F(X11Foreign, child_of_a_window_that_does_not_exist_is_an_os_error) {
-  auto backend = Open();
   try {
-    backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, 0x7fffffff});
+    m_backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 50, 40}, 0x7fffffff});
     FAIL() << "no error";
   } catch (const EOSError& error) {
     EXPECT_EQ(error.Kind(), "EOSError");
@@ -333,35 +330,32 @@ TEST_F(X11Foreign, child_of_a_window_that_does_not_exist_is_an_os_error) {
     EXPECT_NE(error.Message().find("BadWindow"), std::string::npos) << error.Message();
   }
   // The backend goes on working after the trapped error.
-  WindowHandle popup = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 20, 20}, 0});
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 20, 20});
   EXPECT_NE(popup, 0u);
 }
 
 TEST_F(X11Foreign, outer_rectangle_counts_the_border_in_root_coordinates) {
-  auto backend = Open();
   Rect outer;
-  ASSERT_TRUE(backend->GetForeignWindowRect(m_host, outer));
+  ASSERT_TRUE(m_backend->GetForeignWindowRect(m_host, outer));
   EXPECT_EQ(outer, (Rect{10, 20, 206, 156}));
   Window inner = XCreateSimpleWindow(Test(), m_host, 5, 7, 40, 30, 2, 0, 0);
   XSync(Test(), False);
-  ASSERT_TRUE(backend->GetForeignWindowRect(inner, outer));
+  ASSERT_TRUE(m_backend->GetForeignWindowRect(inner, outer));
   // The host's client area starts inside its border of 3.
   EXPECT_EQ(outer, (Rect{18, 30, 44, 34}));
 }
 
 TEST_F(X11Foreign, outer_rectangle_of_a_window_that_does_not_exist_is_zero) {
-  auto backend = Open();
   Rect outer{1, 2, 3, 4};
-  EXPECT_FALSE(backend->GetForeignWindowRect(0x7fffffff, outer));
+  EXPECT_FALSE(m_backend->GetForeignWindowRect(0x7fffffff, outer));
   EXPECT_EQ(outer, Rect{});
 }
 
 TEST_F(X11Foreign, showing_a_host_maps_it_and_a_missing_one_fails_quietly) {
-  auto backend = Open();
-  EXPECT_TRUE(backend->ShowForeignWindow(m_host));
+  EXPECT_TRUE(m_backend->ShowForeignWindow(m_host));
   XSync(Test(), False);
   EXPECT_TRUE(IsMapped(Test(), m_host));
-  EXPECT_FALSE(backend->ShowForeignWindow(0x7fffffff));
+  EXPECT_FALSE(m_backend->ShowForeignWindow(0x7fffffff));
 }
 
 }  // namespace
