@@ -1,5 +1,6 @@
 #include "EndToEndTest.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,7 +10,6 @@
 
 // clang-format off
 // X's headers come last: their macros would break the headers above.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -21,37 +21,25 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string Utf8Property(Display* display, Window window, Atom property) {
+// A window property's items of the given format (8 or 32 bits), of any type; empty when the
+// window has none or it is of another format.
+template <typename Item>
+std::vector<Item> Property(Display* display, Window window, Atom property, int wanted_format) {
   Atom type = 0;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  std::string text;
+  std::vector<Item> items;
   if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type, &format,
                          &count, &after, &data) == Success &&
       data) {
-    if (format == 8) text.assign(reinterpret_cast<char*>(data), count);
-    XFree(data);
-  }
-  return text;
-}
-
-bool HasAtom(Display* display, Window window, Atom property, Atom wanted) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(display, window, property, 0, 64, False, XA_ATOM, &type, &format, &count,
-                         &after, &data) == Success &&
-      data) {
-    if (format == 32) {
-      const auto* atoms = reinterpret_cast<const Atom*>(data);
-      for (unsigned long i = 0; i < count; ++i) found |= atoms[i] == wanted;
+    if (format == wanted_format) {
+      const auto* first = reinterpret_cast<const Item*>(data);
+      items.assign(first, first + count);
     }
     XFree(data);
   }
-  return found;
+  return items;
 }
 
 }  // namespace
@@ -76,13 +64,10 @@ void EndToEndTest::TearDown() {
   }
 }
 
-ChildProcess& EndToEndTest::StartProgram(const std::vector<std::string>& args,
-                                         const std::string& program) {
-  ChildProcess::Options options;
-  options.argv.push_back(program);
-  options.argv.insert(options.argv.end(), args.begin(), args.end());
+ChildProcess& EndToEndTest::Launch(ChildProcess::Options options, const std::string& log_name) {
   options.environment.push_back("DISPLAY=" + m_server.Name());
-  options.stderr_path = m_temp_dir + "/stderr-" + std::to_string(m_children.size()) + ".txt";
+  options.stderr_path =
+      m_temp_dir + "/" + log_name + "-" + std::to_string(m_children.size()) + ".txt";
   auto child = std::make_unique<ChildProcess>();
   std::string error;
   EXPECT_TRUE(child->Start(options, &error)) << error;
@@ -90,22 +75,25 @@ ChildProcess& EndToEndTest::StartProgram(const std::vector<std::string>& args,
   return *m_children.back();
 }
 
+ChildProcess& EndToEndTest::StartProgram(const std::vector<std::string>& args,
+                                         const std::string& program) {
+  ChildProcess::Options options;
+  options.argv.push_back(program);
+  options.argv.insert(options.argv.end(), args.begin(), args.end());
+  return Launch(options, "stderr");
+}
+
 ChildProcess& EndToEndTest::StartHost(int width, int height, int border, unsigned long* window) {
   ChildProcess::Options options;
   options.argv = {VT_BINARY_DIR "/host_window", std::to_string(width), std::to_string(height),
                   std::to_string(border)};
-  options.environment.push_back("DISPLAY=" + m_server.Name());
-  options.stderr_path = m_temp_dir + "/host-" + std::to_string(m_children.size()) + ".txt";
   options.pipe_stdin = true;
   options.pipe_stdout = true;
-  auto child = std::make_unique<ChildProcess>();
-  std::string error;
-  EXPECT_TRUE(child->Start(options, &error)) << error;
-  std::optional<std::string> line = child->ReadLine(10s);
+  ChildProcess& host = Launch(options, "host");
+  std::optional<std::string> line = host.ReadLine(10s);
   EXPECT_TRUE(line) << "the host window did not say its id";
   *window = line ? std::stoul(*line) : 0;
-  m_children.push_back(std::move(child));
-  return *m_children.back();
+  return host;
 }
 
 bool EndToEndTest::WaitForSaver(ChildProcess& saver, std::chrono::milliseconds timeout) const {
@@ -184,31 +172,19 @@ std::vector<ProgramWindow> EndToEndTest::ProgramWindows() const {
   Atom window_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
   Atom dialog_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
   std::vector<ProgramWindow> found;
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-    return found;
-  }
-  for (unsigned i = 0; i < count; ++i) {
+  for (ProgramWindow window : ChildrenOf(DefaultRootWindow(display))) {
     XClassHint hint{};
-    if (!XGetClassHint(display, children[i], &hint)) continue;
+    if (!XGetClassHint(display, window.id, &hint)) continue;
     bool ours = hint.res_name && std::string(hint.res_name) == "vantorel";
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
     if (!ours) continue;
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, children[i], &attributes);
-    ProgramWindow window;
-    window.id = children[i];
-    window.name = Utf8Property(display, children[i], net_wm_name);
-    window.viewable = attributes.map_state == IsViewable;
-    window.dialog = HasAtom(display, children[i], window_type, dialog_type);
-    window.bounds = {attributes.x, attributes.y, attributes.width, attributes.height};
-    window.stacking = int(i);
+    std::vector<char> name = Property<char>(display, window.id, net_wm_name, 8);
+    window.name.assign(name.begin(), name.end());
+    std::vector<long> types = Property<long>(display, window.id, window_type, 32);
+    window.dialog = std::find(types.begin(), types.end(), long(dialog_type)) != types.end();
     found.push_back(window);
   }
-  if (children) XFree(children);
   return found;
 }
 

@@ -79,6 +79,9 @@ class EndToEndTest : public ::testing::Test {
   XvfbServer m_server;
 
  private:
+  // Starts a child on the test's server, its standard error in a numbered file of the name.
+  ChildProcess& Launch(ChildProcess::Options options, const std::string& log_name);
+
   std::string m_temp_dir;
   // After the server: destroyed first, so the programs end while their display lives.
   std::vector<std::unique_ptr<ChildProcess>> m_children;
