@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "X11TestSupport.h"
 
 namespace vt {
@@ -29,13 +32,18 @@ std::vector<unsigned long> Pixels(const Bitmap32& frame, const Rect& area) {
 
 enum class Transport { SharedMemory, Plain };
 
+std::string TransportName(const ::testing::TestParamInfo<Transport>& info) {
+  return info.param == Transport::SharedMemory ? "shared_memory" : "put_image";
+}
+
 class X11Present : public X11BackendTest, public ::testing::WithParamInterface<Transport> {
  protected:
   bool Shared() const { return GetParam() == Transport::SharedMemory; }
 
-  // A shown full-screen window that has been exposed.
-  WindowHandle ShowFullScreen(X11Backend& backend) {
-    WindowHandle window = backend.CreateWindow({WindowKind::FullScreen, "Saver", {}, 0});
+  // A shown window that has been exposed: full-screen unless bounds of a popup are given.
+  WindowHandle Show(X11Backend& backend, const std::optional<Rect>& popup = std::nullopt) {
+    WindowHandle window = popup ? backend.CreateWindow({WindowKind::Popup, "Popup", *popup, 0})
+                                : backend.CreateWindow({WindowKind::FullScreen, "Saver", {}, 0});
     backend.ShowWindow(window, true);
     EXPECT_TRUE(WaitFor(backend, EventType::Expose, 2000));
     return window;
@@ -49,7 +57,7 @@ class X11Present : public X11BackendTest, public ::testing::WithParamInterface<T
 
 TEST_P(X11Present, full_screen_frame_reaches_the_screen_pixel_for_pixel) {
   auto backend = Open(Shared());
-  WindowHandle window = ShowFullScreen(*backend);
+  WindowHandle window = Show(*backend);
   Bitmap32 frame = Pattern(1024, 768);
   backend->Present(window, frame, {frame.Bounds()});
   EXPECT_EQ(backend->UsesSharedMemory(window), Shared());
@@ -59,7 +67,7 @@ TEST_P(X11Present, full_screen_frame_reaches_the_screen_pixel_for_pixel) {
 
 TEST_P(X11Present, only_dirty_rectangles_are_sent) {
   auto backend = Open(Shared());
-  WindowHandle window = ShowFullScreen(*backend);
+  WindowHandle window = Show(*backend);
   Bitmap32 frame(1024, 768, 0xFF0000);
   backend->Present(window, frame, {frame.Bounds()});
   ASSERT_TRUE(ScreenShows(*backend, 500, 400, 0xFF0000));
@@ -82,9 +90,7 @@ TEST_P(X11Present, only_dirty_rectangles_are_sent) {
 
 TEST_P(X11Present, dirty_rectangles_are_clipped_to_the_frame) {
   auto backend = Open(Shared());
-  WindowHandle window = backend->CreateWindow({WindowKind::Popup, "Popup", {100, 100, 64, 64}, 0});
-  backend->ShowWindow(window, true);
-  ASSERT_TRUE(WaitFor(*backend, EventType::Expose, 2000));
+  WindowHandle window = Show(*backend, Rect{100, 100, 64, 64});
   Bitmap32 frame(64, 64, 0x00FF00);
   backend->Present(window, frame, {frame.Bounds()});
   ASSERT_TRUE(ScreenShows(*backend, 100, 100, 0x00FF00));
@@ -102,9 +108,7 @@ TEST_P(X11Present, dirty_rectangles_are_clipped_to_the_frame) {
 
 TEST_P(X11Present, growing_window_gets_a_larger_image) {
   auto backend = Open(Shared());
-  WindowHandle window = backend->CreateWindow({WindowKind::Popup, "Popup", {0, 0, 100, 100}, 0});
-  backend->ShowWindow(window, true);
-  ASSERT_TRUE(WaitFor(*backend, EventType::Expose, 2000));
+  WindowHandle window = Show(*backend, Rect{0, 0, 100, 100});
   Bitmap32 small = Pattern(100, 100);
   backend->Present(window, small, {small.Bounds()});
   ASSERT_TRUE(ScreenShows(*backend, 99, 99, small.Pixel(99, 99)));
@@ -119,7 +123,7 @@ TEST_P(X11Present, growing_window_gets_a_larger_image) {
 
 TEST_P(X11Present, frames_in_a_row_each_arrive_whole) {
   auto backend = Open(Shared());
-  WindowHandle window = ShowFullScreen(*backend);
+  WindowHandle window = Show(*backend);
   // The shared segment is rewritten at once after each put: no frame may take pixels of the
   // next one.
   Rect band{0, 300, 1024, 100};
@@ -134,10 +138,7 @@ TEST_P(X11Present, frames_in_a_row_each_arrive_whole) {
 
 INSTANTIATE_TEST_SUITE_P(X11Backend, X11Present,
                          ::testing::Values(Transport::SharedMemory, Transport::Plain),
-                         [](const auto& info) {
-                           return info.param == Transport::SharedMemory ? "shared_memory"
-                                                                        : "put_image";
-                         });
+                         TransportName);
 
 class X11Present16 : public X11Present {
  protected:
@@ -149,7 +150,7 @@ class X11Present16 : public X11Present {
 
 TEST_P(X11Present16, sixteen_bit_screen_gets_converted_pixels) {
   auto backend = Open(Shared());
-  WindowHandle window = ShowFullScreen(*backend);
+  WindowHandle window = Show(*backend);
   Bitmap32 frame(320, 240, 0x345678);
   frame.SetPixel(10, 20, 0xFFFFFF);
   frame.SetPixel(11, 20, 0xFF0000);
@@ -168,10 +169,7 @@ TEST_P(X11Present16, sixteen_bit_screen_gets_converted_pixels) {
 
 INSTANTIATE_TEST_SUITE_P(X11Backend, X11Present16,
                          ::testing::Values(Transport::SharedMemory, Transport::Plain),
-                         [](const auto& info) {
-                           return info.param == Transport::SharedMemory ? "shared_memory"
-                                                                        : "put_image";
-                         });
+                         TransportName);
 
 }  // namespace
 }  // namespace vt
