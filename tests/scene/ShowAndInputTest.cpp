@@ -16,13 +16,15 @@ class SaverShell : public ::testing::Test {
     saver.Backend().PostEvent(event);
     saver.App().RunUntil(saver.Backend().NowMs());
   }
-  void Move(int x, int y) {
+  void Mouse(EventType type, int x, int y, TMouseButton button = TMouseButton::mbLeft) {
     InputEvent e;
-    e.type = EventType::MouseMove;
+    e.type = type;
     e.x = x;
     e.y = y;
+    e.button = button;
     Post(e);
   }
+  void Move(int x, int y) { Mouse(EventType::MouseMove, x, y); }
   void Key(uint16_t key, TShiftState shift = 0) {
     InputEvent e;
     e.type = EventType::KeyDown;
@@ -108,21 +110,12 @@ TEST_F(SaverShell, MovementOverTheCarOrSignboardNeverCloses) {
   const int cy = f.ImgElv->Top() + 2;
   ASSERT_EQ(f.ControlAtPos(cx, cy), f.ImgElv);
   Move(cx, cy);
-  InputEvent press;
-  press.type = EventType::MouseDown;
-  press.x = cx;
-  press.y = cy;
-  Post(press);
+  Mouse(EventType::MouseDown, cx, cy);
   EXPECT_FALSE(saver.App().Terminated());
 }
 
 TEST_F(SaverShell, AnyButtonOverTheBuildingCloses) {
-  InputEvent press;
-  press.type = EventType::MouseDown;
-  press.button = TMouseButton::mbRight;
-  press.x = OverBuilding().x;
-  press.y = OverBuilding().y;
-  Post(press);
+  Mouse(EventType::MouseDown, OverBuilding().x, OverBuilding().y, TMouseButton::mbRight);
   EXPECT_TRUE(saver.App().Terminated());
   EXPECT_EQ(saver.Backend().CursorCount(), 0);
 }
