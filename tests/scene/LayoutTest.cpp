@@ -92,8 +92,6 @@ TEST_P(ScreenLayout, EveryWidgetIsScaledAndPlacedToThePixel) {
   EXPECT_EQ(f.ImgElv->Left(), e.car.left);
   EXPECT_EQ(f.ImgElv->Width(), e.car.width);
   EXPECT_EQ(f.ImgElv->Height(), e.car.height);
-  EXPECT_EQ(f.BitBtn1->Left(), e.button_left);
-  EXPECT_EQ(f.BitBtn2->Left(), e.button_left);
   EXPECT_EQ(BoxOf(f.ImgOkujo), e.rooftop);
   EXPECT_EQ(f.ImgHito->Width(), e.person.width);
   EXPECT_EQ(f.ImgHito->Height(), e.person.height);
