@@ -14,6 +14,15 @@ class Dispatch : public ::testing::Test {
  protected:
   void SetUp() override { saver.Show(33); }
   void ComeUpTo(int floor) { saver.MoveCarWithBottomAt(f.FloorBaseY[floor] + 3, -1); }
+  // Runs ticks in which the stopped car stays put and its dwell count goes up by one each.
+  void ExpectStaysFor(int ticks) {
+    const int dwell = f.DwellTicks;
+    for (int tick = 1; tick <= ticks; ++tick) {
+      saver.Tick();
+      ASSERT_EQ(f.DwellTicks, dwell + tick) << tick;
+      ASSERT_EQ(f.CarDirection, 0) << tick;
+    }
+  }
 
   SaverHarness saver;
   TElevatorScrForm& f = saver.Form();
@@ -23,11 +32,7 @@ TEST_F(Dispatch, IdleCarAtFloorZeroWaitsUntilACallLights) {
   saver.StandCarAt(0);
   saver.LightUpLamp();
   f.DwellTicks = 0;
-  for (int tick = 1; tick <= 15; ++tick) {
-    saver.Tick();
-    ASSERT_EQ(f.DwellTicks, tick);
-    ASSERT_EQ(f.CarDirection, 0);
-  }
+  ExpectStaysFor(15);
   saver.PutWaiting(3, 1, 5);
   saver.Tick();
   EXPECT_EQ(f.CarDirection, -1);
@@ -39,10 +44,7 @@ TEST_F(Dispatch, FirstDispatchAfterTheResetComesInTheEleventhTick) {
   saver.LightUpLamp();
   f.DwellTicks = 0;
   saver.PutWaiting(2, 1, 4);
-  for (int tick = 1; tick <= 10; ++tick) {
-    saver.Tick();
-    ASSERT_EQ(f.CarDirection, 0) << tick;
-  }
+  ExpectStaysFor(10);
   saver.Tick();
   EXPECT_EQ(f.CarDirection, -1);
 }
@@ -91,9 +93,7 @@ TEST_F(Dispatch, CallOnlyOnTheCarsOwnFloorDoesNotSetItGoing) {
   f.DownCallButtons[3]->SetEnabled(true);
   f.UpCallButtons[3]->SetEnabled(true);
   f.DwellTicks = 10;
-  for (int tick = 0; tick < 5; ++tick) saver.Tick();
-  EXPECT_EQ(f.CarDirection, 0);
-  EXPECT_EQ(f.DwellTicks, 15);
+  ExpectStaysFor(5);
   EXPECT_TRUE(f.CarUpLamp->Enabled());
 }
 
@@ -101,11 +101,7 @@ TEST_F(Dispatch, EmptyCarStillSearchingWithoutACallKeepsCounting) {
   saver.StandCarAt(2);
   saver.LightDownLamp();
   f.DwellTicks = 10;
-  for (int tick = 11; tick <= 14; ++tick) {
-    saver.Tick();
-    EXPECT_EQ(f.DwellTicks, tick);
-    EXPECT_EQ(f.CarDirection, 0);
-  }
+  ExpectStaysFor(4);
   EXPECT_TRUE(f.CarDownLamp->Enabled());
 }
 
