@@ -95,4 +95,25 @@ void Painter::DrawScaled(const Bitmap32& src, const Rect& dst, std::optional<TCo
   }
 }
 
+void Painter::DrawCopy(const Bitmap32& src, int x, int y, std::optional<TColor> transparent) {
+  if (src.IsEmpty()) return;
+  Rect target{x + m_state.origin.x, y + m_state.origin.y, src.Width(), src.Height()};
+  Rect r = target.Intersected(m_state.clip);
+  if (r.IsEmpty()) return;
+  const int sx = r.left - target.left;
+  uint32_t key = transparent.value_or(0);
+  for (int ty = r.top; ty < r.Bottom(); ++ty) {
+    const uint32_t* srow = src.Row(ty - target.top) + sx;
+    uint32_t* drow = m_target.Row(ty) + r.left;
+    if (transparent) {
+      for (int i = 0; i < r.width; ++i) {
+        uint32_t c = srow[i] & 0xFFFFFFu;
+        if (c != key) drow[i] = c;
+      }
+    } else {
+      std::copy_n(srow, r.width, drow);
+    }
+  }
+}
+
 }  // namespace vt

@@ -37,6 +37,9 @@ class Painter {
   // Draws src scaled to dst by nearest-pixel sampling (rows and columns dropped or repeated,
   // no smoothing). Pixels of the transparent colour, when given, are skipped.
   void DrawScaled(const Bitmap32& src, const Rect& dst, std::optional<TColor> transparent);
+  // Draws src pixel for pixel with its top-left corner at (x, y), as DrawScaled does to a
+  // rectangle of src's own size, transparent colour included.
+  void DrawCopy(const Bitmap32& src, int x, int y, std::optional<TColor> transparent);
 
  private:
   friend class PainterStateSaver;
