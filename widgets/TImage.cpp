@@ -1,6 +1,7 @@
 #include "widgets/TImage.h"
 
 #include "widgets/Numbers.h"
+#include "widgets/TForm.h"
 
 namespace vt {
 
@@ -16,9 +17,13 @@ void TPicture::Assign(std::unique_ptr<TGraphic> graphic) {
 
 TImage::TImage(TComponent* owner) : TControl(owner) { m_bounds = {0, 0, 105, 105}; }
 
-void TImage::SetStretch(bool value) { ChangeLook(m_stretch, value); }
+void TImage::SetStretch(bool value) {
+  if (ChangeLook(m_stretch, value)) DropScaledCopy();
+}
 
-void TImage::SetProportional(bool value) { ChangeLook(m_proportional, value); }
+void TImage::SetProportional(bool value) {
+  if (ChangeLook(m_proportional, value)) DropScaledCopy();
+}
 
 void TImage::SetCenter(bool value) { ChangeLook(m_center, value); }
 
@@ -31,10 +36,24 @@ void TImage::SetAutoSize(bool value) {
 }
 
 void TImage::PictureChanged() {
+  DropScaledCopy();
   if (m_auto_size && m_picture.Width() > 0 && m_picture.Height() > 0) {
     SetBounds(Left(), Top(), m_picture.Width(), m_picture.Height());
   }
   Invalidate();
+}
+
+void TImage::BoundsChanged(const Rect& old_bounds) {
+  if (old_bounds.width != Width() || old_bounds.height != Height()) DropScaledCopy();
+}
+
+void TImage::DropScaledCopy() {
+  m_scaled = Bitmap32();
+  m_scaled_source = nullptr;
+}
+
+size_t TImage::ScaledCopyBytes() const {
+  return size_t(m_scaled.Width()) * size_t(m_scaled.Height()) * sizeof(uint32_t);
 }
 
 Rect TImage::DestRect() const {
@@ -82,7 +101,31 @@ void TImage::Paint(Painter& painter) {
   if (!pixels) return;
   std::optional<TColor> key;
   if (m_transparent) key = graphic->TransparentColor();
-  painter.DrawScaled(*pixels, dest, key);
+  if (!m_stretch) {
+    painter.DrawScaled(*pixels, dest, key);
+    return;
+  }
+  if (dest.width == pixels->Width() && dest.height == pixels->Height()) {
+    // Drawn at its own size: the picture is its own scaled copy.
+    DropScaledCopy();
+    painter.DrawCopy(*pixels, dest.left, dest.top, key);
+    return;
+  }
+  if (!m_parent || dest.width > m_parent->Width() || dest.height > m_parent->Height()) {
+    // Larger than the form: only the visible part is stretched, as it always was.
+    DropScaledCopy();
+    painter.DrawScaled(*pixels, dest, key);
+    return;
+  }
+  if (m_scaled_source != pixels || m_scaled.Width() != dest.width ||
+      m_scaled.Height() != dest.height) {
+    DropScaledCopy();
+    m_scaled = Bitmap32(dest.width, dest.height);
+    Painter scaler(m_scaled);
+    scaler.DrawScaled(*pixels, m_scaled.Bounds(), std::nullopt);
+    m_scaled_source = pixels;
+  }
+  painter.DrawCopy(m_scaled, dest.left, dest.top, key);
 }
 
 }  // namespace vt

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -46,10 +47,16 @@ class TImage : public TControl {
   // The rectangle, in widget coordinates, that the picture is drawn into.
   Rect DestRect() const;
   void Paint(Painter& painter) override;
+  // The memory held by the stretched picture's scaled copy; 0 while there is none.
+  size_t ScaledCopyBytes() const;
+
+ protected:
+  void BoundsChanged(const Rect& old_bounds) override;
 
  private:
   friend class TPicture;
   void PictureChanged();
+  void DropScaledCopy();
 
   TPicture m_picture{*this};
   bool m_stretch = false;
@@ -57,6 +64,12 @@ class TImage : public TControl {
   bool m_center = false;
   bool m_transparent = false;
   bool m_auto_size = false;
+  // A stretched picture scaled once to the size it is drawn at, so that a repaint copies
+  // from it instead of stretching the source again. Made by the first paint that needs it (a
+  // JPEG decodes then), for pictures drawn at another size than their own and no larger than
+  // the form; dropped when the picture, the widget's size, Stretch or Proportional changes.
+  Bitmap32 m_scaled;
+  const Bitmap32* m_scaled_source = nullptr;
 };
 
 }  // namespace vt
