@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 #include "tests/widgets/WidgetTestSupport.h"
 #include "widgets/Color.h"
+#include "widgets/Painter.h"
 #include "widgets/TBitBtn.h"
 #include "widgets/TImage.h"
 #include "widgets/TLabel.h"
@@ -398,6 +400,35 @@ TEST_F(RenderingTest, scaling_samples_whole_pixels_without_smoothing) {
   EXPECT_EQ(small.Pixel(0, 0), Gradient(6, 6).Pixel(0, 0));
   EXPECT_EQ(small.Pixel(1, 0), Gradient(6, 6).Pixel(3, 0));
   EXPECT_EQ(small.Pixel(1, 1), Gradient(6, 6).Pixel(3, 3));
+}
+
+TEST_F(RenderingTest, stretched_picture_copy_is_remade_when_the_picture_or_the_size_changes) {
+  TestForm* form = MakePlainForm(60, 50, "clMaroon");
+  const Bitmap32 first = Gradient(7, 5);
+  TImage* image = AddImage(form, {5, 4, 30, 20}, first);
+  image->SetStretch(true);
+  image->SetTransparent(true);
+  // What stretching the picture afresh onto the bare form gives.
+  auto expect_fresh_stretch = [&](const Bitmap32& frame, const Bitmap32& picture,
+                                  std::optional<TColor> transparent) {
+    Bitmap32 fresh(60, 50, clMaroon);
+    Painter painter(fresh);
+    painter.DrawScaled(picture, image->BoundsRect(), transparent);
+    ExpectPixels(frame, frame.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
+    EXPECT_EQ(image->ScaledCopyBytes(), size_t(image->Width()) * size_t(image->Height()) * 4);
+  };
+  expect_fresh_stretch(Repaint(*form), first, first.Pixel(0, 4));
+
+  // A JPEG, decoded only when first drawn.
+  image->Picture().Assign(LoadGraphicFromMemory(EncodeJpeg(Gradient(9, 4), false), "jpg"));
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+  const Bitmap32& second_frame = Repaint(*form);
+  expect_fresh_stretch(second_frame, *image->Picture().Graphic()->Pixels(), std::nullopt);
+
+  image->SetBounds(5, 4, 41, 17);
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+  const Bitmap32& third_frame = Repaint(*form);
+  expect_fresh_stretch(third_frame, *image->Picture().Graphic()->Pixels(), std::nullopt);
 }
 
 // Stacking and clipping
