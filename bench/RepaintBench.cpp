@@ -7,6 +7,8 @@
 // handed to the screen per iteration and, for the tick, the area covered by the old and new
 // rectangles of the car and the ten widgets riding with it.
 //
+// At the end it lists the scaled copies that stretched pictures keep, with their memory.
+//
 // The data folder is looked for beside the program file, or beside the path in VT_PROGRAM.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -23,6 +25,7 @@
 #include "assets/BuiltinResources.h"
 #include "shell/TElevatorScrForm.h"
 #include "widgets/TApplication.h"
+#include "widgets/TImage.h"
 #include "widgets/headless/HeadlessBackend.h"
 
 namespace {
@@ -222,6 +225,48 @@ int main(int argc, char** argv) {
                 px / widget_px);
     const bool met = std::min(cost_ratio, cpu_ratio) > 20 && px <= 2 * widget_px;
     std::printf("targets %s\n", met ? "met" : "MISSED");
+  }
+
+  // The stretched pictures' scaled copies: named widgets one by one, largest first, the
+  // unnamed passenger pictures together.
+  std::vector<const vt::TImage*> named;
+  std::string own_size;  // stretched pictures drawn at their own size need no copy
+  size_t copy_bytes = 0, passenger_bytes = 0;
+  int copies = 0, passengers = 0;
+  for (vt::TControl* control : scene->form->Controls()) {
+    const auto* image = dynamic_cast<const vt::TImage*>(control);
+    if (!image) continue;
+    const vt::Rect dest = image->DestRect();
+    if (image->Stretch() && !dest.IsEmpty() && dest.width == image->Picture().Width() &&
+        dest.height == image->Picture().Height()) {
+      own_size += " " + (image->Name().empty() ? std::string("(passenger)") : image->Name());
+    }
+    if (image->ScaledCopyBytes() == 0) continue;
+    ++copies;
+    copy_bytes += image->ScaledCopyBytes();
+    if (image->Name().empty()) {
+      ++passengers;
+      passenger_bytes += image->ScaledCopyBytes();
+    } else {
+      named.push_back(image);
+    }
+  }
+  std::sort(named.begin(), named.end(), [](const vt::TImage* a, const vt::TImage* b) {
+    return a->ScaledCopyBytes() > b->ScaledCopyBytes();
+  });
+  constexpr double kMiB = 1024.0 * 1024.0;
+  std::printf("\nscaled copies: %d, %.2f MiB in all\n", copies, double(copy_bytes) / kMiB);
+  for (const vt::TImage* image : named) {
+    std::printf("  %-12s %4d x %-4d %6.2f MiB\n", image->Name().c_str(), image->Width(),
+                image->Height(), double(image->ScaledCopyBytes()) / kMiB);
+  }
+  if (passengers > 0) {
+    std::printf("  %d passenger pictures %6.2f MiB\n", passengers,
+                double(passenger_bytes) / kMiB);
+  }
+  if (!own_size.empty()) {
+    std::printf("stretched to their own size, drawn from the picture itself:%s\n",
+                own_size.c_str());
   }
   benchmark::Shutdown();
   g_scene = nullptr;
