@@ -36,29 +36,29 @@ class JpegGraphic final : public TGraphic {
   int Width() const override { return m_decoder.Width(); }
   int Height() const override { return m_decoder.Height(); }
   const Bitmap32* Pixels() override {
-    if (m_state == State::kPending) {
+    if (m_state == DecodeState::Pending) {
       // Whatever the outcome, the compressed bytes are not needed again: a failure is
       // reported once, and afterwards the picture draws nothing.
-      m_state = State::kFailed;
+      m_state = DecodeState::Failed;
       try {
         m_pixels = m_decoder.Decode();
-        m_state = State::kDecoded;
+        m_state = DecodeState::Decoded;
       } catch (...) {
         m_decoder.ReleaseFile();
         throw;
       }
       m_decoder.ReleaseFile();
     }
-    return m_state == State::kDecoded ? &m_pixels : nullptr;
+    return m_state == DecodeState::Decoded ? &m_pixels : nullptr;
   }
+  DecodeState Decoding() const override { return m_state; }
   std::optional<TColor> TransparentColor() const override { return std::nullopt; }
   std::string_view FormatName() const override { return "jpg"; }
 
  private:
-  enum class State { kPending, kDecoded, kFailed };
   JpegDecoder m_decoder;
   Bitmap32 m_pixels;
-  State m_state = State::kPending;
+  DecodeState m_state = DecodeState::Pending;
 };
 
 enum class Format { kBitmap, kJpeg, kUnsupported };

@@ -13,6 +13,8 @@
 
 namespace vt {
 
+enum class DecodeState { Pending, Decoded, Failed };
+
 // A picture held by a picture widget: a Windows bitmap, a JPEG image, or nothing
 // (an empty bitmap file gives a picture of size 0 x 0).
 class TGraphic {
@@ -25,6 +27,8 @@ class TGraphic {
   // first call throws EJPEG and every later call returns nullptr, so a broken picture is
   // reported once and then draws nothing.
   virtual const Bitmap32* Pixels() = 0;
+  // Where the image data stand, without decoding them: only a JPEG is ever Pending or Failed.
+  virtual DecodeState Decoding() const { return DecodeState::Decoded; }
   // The colour drawn as transparent when the widget is transparent: the bottom-left pixel of
   // a bitmap (white for a monochrome one); none for a JPEG.
   virtual std::optional<TColor> TransparentColor() const = 0;

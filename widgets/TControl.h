@@ -61,6 +61,12 @@ class TControl : public TComponent {
   virtual bool CanFocus() const { return false; }
   // Draws the widget with (0, 0) at its top-left corner; the painter clips to the widget.
   virtual void Paint(Painter& painter) = 0;
+  // The part of the widget, in its parent's coordinates, that its paint fills with pixels of
+  // its own, hiding whatever lies beneath there; empty unless that is certain.
+  virtual Rect OpaqueRect() const { return {}; }
+  // Whether the next paint does more than draw (a picture's first decoding, which may report
+  // a broken file), so that the widget is painted even where another one hides it.
+  virtual bool PaintDecodes() const { return false; }
 
   // Marks the widget's rectangle for repainting.
   void Invalidate();

@@ -176,24 +176,47 @@ void TForm::InvalidateRect(const Rect& rect) {
 
 void TForm::Paint(Painter& painter) { painter.FillRect({0, 0, Width(), Height()}, m_color); }
 
+std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect) const {
+  auto cover = std::find_if(m_controls.rbegin(), m_controls.rend(), [&](const TControl* c) {
+    return !c->IsWindowed() && c->Visible() && c->OpaqueRect().Contains(rect);
+  });
+  if (cover == m_controls.rend()) return m_controls.end();
+  // A picture still to be decoded is painted even when hidden, so that it decodes, and
+  // reports a broken file, at the paint it always did.
+  const bool decodes_beneath = std::any_of(cover + 1, m_controls.rend(), [&](const TControl* c) {
+    return c->Visible() && c->PaintDecodes() && c->BoundsRect().Intersects(rect);
+  });
+  return decodes_beneath ? m_controls.end() : std::prev(cover.base());
+}
+
+void TForm::PaintControl(Painter& painter, const Rect& rect, TControl& control) {
+  if (!control.Visible() || !control.BoundsRect().Intersects(rect)) return;
+  PainterStateSaver control_saver(painter);
+  painter.Translate(control.Left(), control.Top());
+  painter.AddClip({0, 0, control.Width(), control.Height()});
+  try {
+    control.Paint(painter);
+  } catch (...) {
+    if (!m_paint_error) m_paint_error = std::current_exception();
+  }
+}
+
 void TForm::PaintRect(Painter& painter, const Rect& rect) {
   PainterStateSaver saver(painter);
   painter.AddClip(rect);
-  Paint(painter);
-  // Pictures and labels in their order, then the buttons, which lie above them all.
-  for (int pass = 0; pass < 2; ++pass) {
-    for (TControl* c : m_controls) {
-      if (c->IsWindowed() != (pass == 1) || !c->Visible()) continue;
-      if (!c->BoundsRect().Intersects(rect)) continue;
-      PainterStateSaver control_saver(painter);
-      painter.Translate(c->Left(), c->Top());
-      painter.AddClip({0, 0, c->Width(), c->Height()});
-      try {
-        c->Paint(painter);
-      } catch (...) {
-        if (!m_paint_error) m_paint_error = std::current_exception();
-      }
-    }
+  // The background, pictures and labels in their order, then the buttons, which lie above
+  // them all. What lies beneath a picture that hides the whole rectangle is left out: it would
+  // only be painted over.
+  auto lowest = LowestShownLayer(rect);
+  if (lowest == m_controls.end()) {
+    Paint(painter);
+    lowest = m_controls.begin();
+  }
+  for (auto it = lowest; it != m_controls.end(); ++it) {
+    if (!(*it)->IsWindowed()) PaintControl(painter, rect, **it);
+  }
+  for (TControl* c : m_controls) {
+    if (c->IsWindowed()) PaintControl(painter, rect, *c);
   }
 }
 

@@ -164,6 +164,10 @@ class TForm : public TControl {
   void ScaleForPixelsPerInch(int ppi);
   void MoveFocus(bool forward);
   TControl* FindNextFocusable(bool forward) const;
+  // The lowest widget to paint in rect: the topmost picture hiding all of it, or end() when
+  // the form's background shows somewhere (or must be painted beneath a picture to decode).
+  std::vector<TControl*>::const_iterator LowestShownLayer(const Rect& rect) const;
+  void PaintControl(Painter& painter, const Rect& rect, TControl& control);
 
   TApplication& m_application;
   TBorderStyle m_border_style = TBorderStyle::bsSizeable;

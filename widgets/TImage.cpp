@@ -92,6 +92,19 @@ Rect TImage::DestRect() const {
   return r;
 }
 
+Rect TImage::OpaqueRect() const {
+  const TGraphic* graphic = m_picture.Graphic();
+  // Until decoded, a JPEG may yet fail and draw nothing; a transparent colour shows through.
+  if (!graphic || graphic->IsEmpty() || graphic->Decoding() != DecodeState::Decoded) return {};
+  if (m_transparent && graphic->TransparentColor()) return {};
+  return DestRect().Translated(Left(), Top()).Intersected(BoundsRect());
+}
+
+bool TImage::PaintDecodes() const {
+  const TGraphic* graphic = m_picture.Graphic();
+  return graphic && !graphic->IsEmpty() && graphic->Decoding() == DecodeState::Pending;
+}
+
 void TImage::Paint(Painter& painter) {
   TGraphic* graphic = m_picture.Graphic();
   if (!graphic || graphic->IsEmpty()) return;

@@ -47,6 +47,8 @@ class TImage : public TControl {
   // The rectangle, in widget coordinates, that the picture is drawn into.
   Rect DestRect() const;
   void Paint(Painter& painter) override;
+  Rect OpaqueRect() const override;
+  bool PaintDecodes() const override;
   // The memory held by the stretched picture's scaled copy; 0 while there is none.
   size_t ScaledCopyBytes() const;
 
