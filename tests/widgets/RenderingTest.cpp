@@ -431,6 +431,49 @@ TEST_F(RenderingTest, stretched_picture_copy_is_remade_when_the_picture_or_the_s
   expect_fresh_stretch(third_frame, *image->Picture().Graphic()->Pixels(), std::nullopt);
 }
 
+// A picture that counts how often it is drawn.
+struct CountedImage : TImage {
+  using TImage::TImage;
+  void Paint(Painter& painter) override {
+    ++m_paints;
+    TImage::Paint(painter);
+  }
+  int m_paints = 0;
+};
+
+TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_picture_up) {
+  TestForm* form = MakePlainForm(60, 50, "clMaroon");
+  auto* lower = form->CreateOwned<CountedImage>();
+  lower->SetParent(form);
+  lower->Picture().Assign(BitmapGraphic(Gradient(50, 40)));
+  TImage* upper = AddImage(form, {10, 10, 30, 20}, Gradient(4, 4));
+  upper->SetStretch(true);
+  // Paints rect alone over a poisoned frame, checks it against a full repaint, counts draws.
+  auto lower_paints = [&](const Rect& rect) {
+    Bitmap32 frame(60, 50, clFuchsia);
+    Painter painter(frame);
+    const int before = lower->m_paints;
+    form->PaintRect(painter, rect);
+    const int paints = lower->m_paints - before;
+    const Bitmap32& full = Repaint(*form);
+    ExpectPixels(frame, rect, [&](int x, int y) { return full.Pixel(x, y); });
+    return paints;
+  };
+  EXPECT_EQ(lower_paints(upper->BoundsRect()), 0);
+  upper->SetTransparent(true);  // its bottom-left colour lets the lower picture through
+  EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
+  upper->SetTransparent(false);
+  upper->SetStretch(false);  // drawn at its own 4 x 4 pixels, the rest of the widget is bare
+  EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
+  EXPECT_EQ(lower_paints({10, 10, 4, 4}), 0);
+  // A JPEG is drawn beneath it all the same until decoded, and hides nothing once it failed.
+  lower->Picture().Assign(LoadGraphicFromMemory(EncodeJpeg(Gradient(50, 40), false), "jpg"));
+  EXPECT_EQ(lower_paints({10, 10, 4, 4}), 1);
+  upper->Picture().Assign(LoadGraphicFromMemory(JpegFailingHalfway(), "jpg"));
+  EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);  // decoding fails here
+  EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
+}
+
 // Stacking and clipping
 
 TEST_F(RenderingTest, later_widgets_lie_over_earlier_ones_and_buttons_over_all) {
