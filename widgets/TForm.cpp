@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <sstream>
 
 #include "widgets/Exceptions.h"

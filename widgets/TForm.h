@@ -165,7 +165,8 @@ class TForm : public TControl {
   void MoveFocus(bool forward);
   TControl* FindNextFocusable(bool forward) const;
   // The lowest widget to paint in rect: the topmost picture hiding all of it, or end() when
-  // the form's background shows somewhere (or must be painted beneath a picture to decode).
+  // the whole stack is painted, background included (nothing hides all of rect, or a picture
+  // beneath has yet to decode).
   std::vector<TControl*>::const_iterator LowestShownLayer(const Rect& rect) const;
   void PaintControl(Painter& painter, const Rect& rect, TControl& control);
 
