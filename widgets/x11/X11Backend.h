@@ -21,7 +21,9 @@ namespace vt {
 
 class X11FrameImage;
 
-// The widget layer's platform on an X server, through Xlib:
+// The widget layer's platform on an X server, through Xlib. Its methods are spread by concern:
+// X11Backend.cpp (connection, event loop, time, signals), X11Window.cpp, X11Input.cpp,
+// X11Pixels.cpp and X11Screen.cpp.
 // - screen: the XRandR primary monitor (else the first monitor, else the root window) and
 //   the Xft.dpi resource;
 // - windows: the application's unmapped group leader, the full-screen override-redirect
@@ -118,12 +120,17 @@ class X11Backend : public Backend {
 
   X11Backend(_XDisplay* display, const Options& options);
 
-  void SetTopLevelProperties(unsigned long window, const WindowRequest& request, const Rect& bounds);
+  void SetTopLevelProperties(unsigned long window, const WindowRequest& request,
+                             const Rect& bounds);
   void SetOwnerHints(unsigned long window, const WindowState& state);
   void SetIconProperty(unsigned long window);
   void SetDialogSizeHints(unsigned long window, const Rect& bounds);
   bool IsTopLevel(WindowKind kind) const { return kind != WindowKind::Child; }
 
+  static unsigned long AsWindow(WindowHandle handle) { return (unsigned long)handle; }
+
+  // Grabs keyboard and pointer for a full-screen window being shown, retrying for a while.
+  void BeginGrab(unsigned long window, WindowState& state);
   void TryGrab(unsigned long window, WindowState& state);
   void Ungrab(WindowState& state);
   // Lets go of everything the backend holds for a window that is about to go away.
@@ -136,6 +143,9 @@ class X11Backend : public Backend {
   void EndSaverWatch();
   void CheckSaverTimeout(int64_t now);
   void RestoreSaverThroughNewConnection() const;
+  // Turns the server's announcement of its saver into a system command; false for any other
+  // event.
+  bool HandleServerSaverEvent(const _XEvent& event);
 
   void ApplyCursor();
   void Push(const InputEvent& event);
