@@ -151,6 +151,8 @@ X11Backend::~X11Backend() {
   {
     // Children may have gone with their hosts already.
     X11ErrorTrap trap(m_display);
+    for (const auto& entry : m_covers) XDestroyWindow(m_display, entry.first);
+    m_covers.clear();
     for (auto& [window, state] : m_windows) {
       Ungrab(state);
       state.image.reset();
@@ -304,7 +306,8 @@ std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
 }
 
 bool X11Backend::RecordErrorBox(const std::string&, const std::string&) {
-  return false;
+  // Hosted, the report on standard error is all there is: no box that nobody could dismiss.
+  return m_host.has_value();
 }
 
 }  // namespace vt

@@ -34,6 +34,11 @@ class X11FrameImage;
 // - the X server's own screen saver kept from blanking over the full-screen window;
 // - input translated to virtual keys and mouse buttons, a monotonic clock, and a wait on
 //   the connection with poll();
+// - black windows of the program's own over every other monitor while a full-screen window
+//   is shown, whose input counts as the full-screen window's;
+// - a saver hosted in a saver daemon's window: a child window that follows the host's size,
+//   takes no input and no grab, leaves the pointer and the server's saver alone, reports
+//   errors on standard error only and ends when the host goes;
 // - X errors trapped where they are expected; a lost connection ends the program with exit
 //   code 1 after one line on standard error;
 // - SIGTERM, SIGINT and SIGHUP turned into a close request of the application's window, so
@@ -75,6 +80,8 @@ class X11Backend : public Backend {
   std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
 
   bool RecordErrorBox(const std::string& title, const std::string& text) override;
+
+  void HostSaver(uint64_t host) override;
 
   // Whether the last Present of the window went through shared memory.
   bool UsesSharedMemory(WindowHandle window) const;
@@ -118,8 +125,25 @@ class X11Backend : public Backend {
     int allow_exposures = 0;
   };
 
+  // A black window over a monitor other than the primary one, shown with a full-screen window.
+  struct Cover {
+    unsigned long owner = 0;  // the full-screen window
+    Point offset;             // the cover's origin in the owner's coordinates
+  };
+
   X11Backend(_XDisplay* display, const Options& options);
 
+  // The XRandR monitors, the primary one first; empty without XRandR monitors.
+  std::vector<Rect> Monitors();
+  // The host's size changed: the full-screen windows follow it.
+  void FollowHost(int width, int height);
+
+  void ShowCovers(unsigned long owner);
+  void RemoveCovers(unsigned long owner);
+  // Makes input over a cover the owner's input, in the owner's coordinates.
+  void RetargetCoverInput(_XEvent& event) const;
+
+  [[noreturn]] void ThrowOSError(int code) const;
   void SetTopLevelProperties(unsigned long window, const WindowRequest& request,
                              const Rect& bounds);
   void SetOwnerHints(unsigned long window, const WindowState& state);
@@ -174,6 +198,9 @@ class X11Backend : public Backend {
   int m_screen_saver_event_base = 0;
 
   std::map<unsigned long, WindowState> m_windows;
+  std::map<unsigned long, Cover> m_covers;
+  std::optional<unsigned long> m_host;  // the daemon's window of a hosted saver
+  Rect m_host_area;
   unsigned long m_app_window = 0;
   std::vector<long> m_icon;  // _NET_WM_ICON: width, height, then ARGB pixels
   std::deque<InputEvent> m_queue;

@@ -60,6 +60,19 @@ TShiftState ButtonFlag(TMouseButton button) {
 
 void X11Backend::HandleEvent(XEvent& event) {
   if (HandleServerSaverEvent(event)) return;
+  if (m_host && event.xany.window == *m_host) {
+    if (event.type == ConfigureNotify) {
+      FollowHost(event.xconfigure.width, event.xconfigure.height);
+    } else if (event.type == DestroyNotify && m_app_window) {
+      // The daemon took its window away: nothing is left to draw into.
+      InputEvent out;
+      out.type = EventType::CloseRequest;
+      out.window = m_app_window;
+      Push(out);
+    }
+    return;
+  }
+  RetargetCoverInput(event);
   auto it = m_windows.find(event.xany.window);
   if (it == m_windows.end()) return;
   Window window = it->first;
@@ -167,6 +180,32 @@ void X11Backend::TryGrab(Window window, WindowState& state) {
   }
 }
 
+void X11Backend::RetargetCoverInput(XEvent& event) const {
+  auto cover = m_covers.find(event.xany.window);
+  if (cover == m_covers.end()) return;
+  const Point& offset = cover->second.offset;
+  switch (event.type) {
+    case KeyPress:
+      event.xkey.window = cover->second.owner;
+      event.xkey.x += offset.x;
+      event.xkey.y += offset.y;
+      break;
+    case ButtonPress:
+    case ButtonRelease:
+      event.xbutton.window = cover->second.owner;
+      event.xbutton.x += offset.x;
+      event.xbutton.y += offset.y;
+      break;
+    case MotionNotify:
+      event.xmotion.window = cover->second.owner;
+      event.xmotion.x += offset.x;
+      event.xmotion.y += offset.y;
+      break;
+    default:
+      break;
+  }
+}
+
 void X11Backend::BeginGrab(Window window, WindowState& state) {
   state.grab_give_up_ms = NowMs() + kGrabGiveUpMs;
   TryGrab(window, state);
@@ -184,7 +223,8 @@ void X11Backend::Ungrab(WindowState& state) {
 int X11Backend::ShowCursor(bool show) {
   m_cursor_count += show ? 1 : -1;
   bool hide = m_cursor_count < 0;
-  if (hide != m_cursor_hidden) {
+  // The daemon hosting the saver looks after the pointer.
+  if (hide != m_cursor_hidden && !m_host) {
     m_cursor_hidden = hide;
     ApplyCursor();
   }
@@ -200,12 +240,16 @@ void X11Backend::ApplyCursor() {
     }
   }
   // The empty cursor hides the pointer over our windows where XFixes is missing.
-  for (const auto& [window, state] : m_windows) {
+  auto apply = [this](Window window) {
     if (m_cursor_hidden) {
       XDefineCursor(m_display, window, m_blank_cursor);
     } else {
       XUndefineCursor(m_display, window);
     }
+  };
+  for (const auto& entry : m_covers) apply(entry.first);
+  for (const auto& [window, state] : m_windows) {
+    apply(window);
     if (state.pointer_grabbed) {
       XChangeActivePointerGrab(m_display, kGrabPointerMask, m_cursor_hidden ? m_blank_cursor : None,
                                CurrentTime);

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "widgets/x11/X11ErrorTrap.h"
+
 namespace vt {
 
 namespace {
@@ -22,24 +24,28 @@ constexpr int kDefaultPixelsPerInch = 96;
 
 }  // namespace
 
-Rect X11Backend::PrimaryScreen() {
-  if (m_has_randr_monitors) {
-    int count = 0;
-    XRRMonitorInfo* monitors = XRRGetMonitors(m_display, m_root, True, &count);
-    if (monitors) {
-      std::optional<Rect> found;
-      for (int i = 0; i < count && !found; ++i) {
-        if (monitors[i].primary) {
-          found = Rect{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
-        }
-      }
-      if (!found && count > 0) {
-        found = Rect{monitors[0].x, monitors[0].y, monitors[0].width, monitors[0].height};
-      }
-      XRRFreeMonitors(monitors);
-      if (found) return *found;
+std::vector<Rect> X11Backend::Monitors() {
+  std::vector<Rect> result;
+  if (!m_has_randr_monitors) return result;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(m_display, m_root, True, &count);
+  if (!monitors) return result;
+  for (int i = 0; i < count; ++i) {
+    Rect area{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+    if (monitors[i].primary) {
+      result.insert(result.begin(), area);
+    } else {
+      result.push_back(area);
     }
   }
+  XRRFreeMonitors(monitors);
+  return result;
+}
+
+Rect X11Backend::PrimaryScreen() {
+  if (m_host) return m_host_area;
+  std::vector<Rect> monitors = Monitors();
+  if (!monitors.empty()) return monitors.front();
   Window root = 0;
   int x = 0, y = 0;
   unsigned width = 0, height = 0, border = 0, depth = 0;
@@ -47,6 +53,28 @@ Rect X11Backend::PrimaryScreen() {
     return {0, 0, int(width), int(height)};
   }
   return {0, 0, DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen)};
+}
+
+// ---- A saver hosted by a saver daemon ----
+//
+// The daemon blanks every monitor with a window of its own, starts one copy of the program for
+// each and owns the screen meanwhile: it holds the grabs, hides the pointer, keeps the server's
+// saver off and ends the program with SIGTERM. So the hosted saver only draws, into a child of
+// the host that it resizes with the host, and takes no input at all: any input is the daemon's
+// to see. Nobody could dismiss a box there, so reports go to standard error alone.
+
+void X11Backend::HostSaver(uint64_t host) {
+  Window window = host ? Window(host) : m_root;
+  // Hosted from here on, so that even the failure below is reported without a box.
+  m_host = window;
+  X11ErrorTrap trap(m_display);
+  XWindowAttributes attributes{};
+  bool found = XGetWindowAttributes(m_display, window, &attributes);
+  // Size changes and the host's end come as events of the host's structure.
+  XSelectInput(m_display, window, StructureNotifyMask);
+  int code = trap.Finish();
+  if (!found || code != 0) ThrowOSError(code != 0 ? code : BadWindow);
+  m_host_area = {0, 0, attributes.width, attributes.height};
 }
 
 int X11Backend::PixelsPerInch() {

@@ -22,8 +22,8 @@ namespace vt {
 
 namespace {
 
-constexpr long kEventMask = KeyPressMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            ExposureMask | StructureNotifyMask;
+constexpr long kInputMask = KeyPressMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+constexpr long kEventMask = kInputMask | ExposureMask | StructureNotifyMask;
 
 // X refuses windows without area.
 unsigned Extent(int value) {
@@ -66,7 +66,13 @@ WindowHandle X11Backend::CreateWindow(const WindowRequest& request) {
       break;
     case WindowKind::FullScreen:
       bounds = PrimaryScreen();
-      attributes.override_redirect = True;
+      if (m_host) {
+        // Input belongs to the daemon that hosts the saver.
+        parent = *m_host;
+        attributes.event_mask = kEventMask & ~kInputMask;
+      }
+      // A child of the root, hosted or not, stays out of the window manager's hands.
+      attributes.override_redirect = parent == m_root;
       mask |= CWOverrideRedirect;
       break;
     case WindowKind::Popup:
@@ -93,12 +99,7 @@ WindowHandle X11Backend::CreateWindow(const WindowRequest& request) {
     window = XCreateWindow(m_display, parent, bounds.left, bounds.top, Extent(bounds.width),
                            Extent(bounds.height), 0, DefaultDepth(m_display, m_screen), InputOutput,
                            DefaultVisual(m_display, m_screen), mask, &attributes);
-    if (int code = trap.Finish(); code != 0) {
-      char text[256] = {};
-      XGetErrorText(m_display, code, text, sizeof text);
-      throw EOSError(FormatMessage(
-          FormatMessage("システムエラー。コード：%d.\r\n%s", std::to_string(code)), text));
-    }
+    if (int code = trap.Finish(); code != 0) ThrowOSError(code);
   }
 
   if (request.kind == WindowKind::Child) X11ErrorTrap::ExpectErrorsAbout(m_display, window);
@@ -116,6 +117,13 @@ WindowHandle X11Backend::CreateWindow(const WindowRequest& request) {
   }
   XFlush(m_display);
   return window;
+}
+
+void X11Backend::ThrowOSError(int code) const {
+  char text[256] = {};
+  XGetErrorText(m_display, code, text, sizeof text);
+  throw EOSError(FormatMessage(
+      FormatMessage("システムエラー。コード：%d.\r\n%s", std::to_string(code)), text));
 }
 
 void X11Backend::SetTopLevelProperties(Window window, const WindowRequest& request,
@@ -233,6 +241,7 @@ void X11Backend::ReleaseWindow(Window window, WindowState& state) {
   state.shown = false;
   if (window == m_app_window) m_app_window = 0;
   if (window == m_saver_window) PickSaverWindow();
+  RemoveCovers(window);
 }
 
 void X11Backend::ShowWindow(WindowHandle handle, bool visible) {
@@ -243,8 +252,12 @@ void X11Backend::ShowWindow(WindowHandle handle, bool visible) {
   if (visible) {
     XMapRaised(m_display, window);
     state.shown = true;
-    if (state.kind == WindowKind::FullScreen) {
+    if (state.kind == WindowKind::FullScreen && m_host) {
+      // On the root window a saver draws on the desktop, below every other window.
+      if (*m_host == m_root) XLowerWindow(m_display, window);
+    } else if (state.kind == WindowKind::FullScreen) {
       XRaiseWindow(m_display, window);
+      ShowCovers(window);
       BeginGrab(window, state);
       if (!m_saver_watch) BeginSaverWatch(window);
     }
@@ -253,6 +266,7 @@ void X11Backend::ShowWindow(WindowHandle handle, bool visible) {
     XUnmapWindow(m_display, window);
     state.shown = false;
     if (window == m_saver_window) PickSaverWindow();
+    RemoveCovers(window);
   }
   XFlush(m_display);
 }
@@ -266,6 +280,65 @@ void X11Backend::SetWindowBounds(WindowHandle handle, const Rect& bounds) {
   it->second.height = int(Extent(bounds.height));
   if (it->second.kind == WindowKind::Dialog) SetDialogSizeHints(it->first, bounds);
   XFlush(m_display);
+}
+
+void X11Backend::FollowHost(int width, int height) {
+  m_host_area = {0, 0, width, height};
+  for (auto& [window, state] : m_windows) {
+    if (state.kind != WindowKind::FullScreen) continue;
+    if (state.width == width && state.height == height) continue;
+    XResizeWindow(m_display, window, Extent(width), Extent(height));
+    state.width = int(Extent(width));
+    state.height = int(Extent(height));
+    InputEvent event;
+    event.type = EventType::Resized;
+    event.window = window;
+    event.width = state.width;
+    event.height = state.height;
+    Push(event);
+  }
+  XFlush(m_display);
+}
+
+// ---- Covers of the other monitors ----
+//
+// The scene stays on the primary monitor; while it is shown, every other monitor gets a black
+// override-redirect window, so that nothing of the desktop shows. Their input is the
+// full-screen window's own (see RetargetCoverInput), so that moving or clicking over any
+// monitor ends the saver as it does over the scene.
+
+void X11Backend::ShowCovers(Window owner) {
+  RemoveCovers(owner);
+  std::vector<Rect> monitors = Monitors();
+  if (monitors.size() < 2) return;
+  const Rect& primary = monitors.front();
+  XSetWindowAttributes attributes{};
+  unsigned long mask = CWEventMask | CWBackPixel | CWBorderPixel | CWOverrideRedirect;
+  attributes.event_mask = kInputMask;
+  attributes.background_pixel = BlackPixel(m_display, m_screen);
+  attributes.border_pixel = 0;
+  attributes.override_redirect = True;
+  if (m_cursor_hidden) {
+    attributes.cursor = m_blank_cursor;
+    mask |= CWCursor;
+  }
+  for (auto monitor = monitors.begin() + 1; monitor != monitors.end(); ++monitor) {
+    // A monitor showing part of the primary one (a clone) would hide the scene.
+    if (!monitor->Intersected(primary).IsEmpty()) continue;
+    Window cover = XCreateWindow(m_display, m_root, monitor->left, monitor->top,
+                                 Extent(monitor->width), Extent(monitor->height), 0, CopyFromParent,
+                                 InputOutput, CopyFromParent, mask, &attributes);
+    m_covers[cover] = {owner, {monitor->left - primary.left, monitor->top - primary.top}};
+    XMapRaised(m_display, cover);
+  }
+}
+
+void X11Backend::RemoveCovers(Window owner) {
+  std::erase_if(m_covers, [&](const auto& entry) {
+    if (entry.second.owner != owner) return false;
+    XDestroyWindow(m_display, entry.first);
+    return true;
+  });
 }
 
 // ---- Foreign windows ----
