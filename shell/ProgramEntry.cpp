@@ -76,8 +76,11 @@ std::string LastChanceText(const Exception& error, const std::string& program_fi
 }
 
 uint64_t SaverHostWindow(const std::vector<std::string>& args, const char* environment_window) {
-  if (!args.empty() && (args[0] == "--window-id" || args[0] == "-window-id")) {
-    return uint32_t(StrToInt(args.size() > 1 ? args[1] : std::string()));
+  // Anywhere on the line: the daemon's settings dialog may add it after the hack's "--root".
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--window-id" || args[i] == "-window-id") {
+      return uint32_t(StrToInt(i + 1 < args.size() ? args[i + 1] : std::string()));
+    }
   }
   if (environment_window) return uint32_t(StrToInt(environment_window));
   return 0;

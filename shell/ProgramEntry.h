@@ -47,8 +47,9 @@ using BackendFactory = std::function<std::unique_ptr<Backend>(std::string* error
 // returns the exit code. The backend is opened only when a mode is selected.
 int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend);
 
-// The window an XScreenSaver-mode start draws into: the argument after "--window-id", else
-// $XSCREENSAVER_WINDOW, else 0 for the root window. Converted as StrToInt converts.
+// The window an XScreenSaver-mode start draws into: the argument after "--window-id" (or
+// "-window-id") anywhere on the line, else $XSCREENSAVER_WINDOW, else 0 for the root window.
+// Converted as StrToInt converts.
 uint64_t SaverHostWindow(const std::vector<std::string>& args, const char* environment_window);
 
 // Runs the start-up steps for a mode on an application that is initialised and titled.
