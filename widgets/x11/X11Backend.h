@@ -170,6 +170,8 @@ class X11Backend : public Backend {
   // Turns the server's announcement of its saver into a system command; false for any other
   // event.
   bool HandleServerSaverEvent(const _XEvent& event);
+  // Tells the saver's window that the server's saver would start, for the request's answer.
+  void PushSaverCommand(SaverRequest request);
 
   void ApplyCursor();
   void Push(const InputEvent& event);

@@ -183,27 +183,15 @@ void X11Backend::TryGrab(Window window, WindowState& state) {
 void X11Backend::RetargetCoverInput(XEvent& event) const {
   auto cover = m_covers.find(event.xany.window);
   if (cover == m_covers.end()) return;
-  const Point& offset = cover->second.offset;
-  switch (event.type) {
-    case KeyPress:
-      event.xkey.window = cover->second.owner;
-      event.xkey.x += offset.x;
-      event.xkey.y += offset.y;
-      break;
-    case ButtonPress:
-    case ButtonRelease:
-      event.xbutton.window = cover->second.owner;
-      event.xbutton.x += offset.x;
-      event.xbutton.y += offset.y;
-      break;
-    case MotionNotify:
-      event.xmotion.window = cover->second.owner;
-      event.xmotion.x += offset.x;
-      event.xmotion.y += offset.y;
-      break;
-    default:
-      break;
-  }
+  // Key, button and motion events have the window and position at the same names.
+  auto retarget = [&cover](auto& input) {
+    input.window = cover->second.owner;
+    input.x += cover->second.offset.x;
+    input.y += cover->second.offset.y;
+  };
+  if (event.type == KeyPress) retarget(event.xkey);
+  if (event.type == ButtonPress || event.type == ButtonRelease) retarget(event.xbutton);
+  if (event.type == MotionNotify) retarget(event.xmotion);
 }
 
 void X11Backend::BeginGrab(Window window, WindowState& state) {

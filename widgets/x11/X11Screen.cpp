@@ -168,12 +168,7 @@ void X11Backend::CheckSaverTimeout(int64_t now) {
   m_last_idle_ms = idle;
   if (!m_saver_command_sent && idle >= timeout) {
     m_saver_command_sent = true;
-    m_saver_request = SaverRequest::Timeout;
-    InputEvent event;
-    event.type = EventType::SysCommand;
-    event.window = m_saver_window;
-    event.command = kScreenSaveCommand;
-    Push(event);
+    PushSaverCommand(SaverRequest::Timeout);
   }
   m_next_saver_check_ms =
       now + (m_saver_command_sent ? timeout : std::max<int64_t>(timeout - idle, 10));
@@ -197,14 +192,18 @@ bool X11Backend::HandleServerSaverEvent(const XEvent& event) {
   }
   const auto& notify = reinterpret_cast<const XScreenSaverNotifyEvent&>(event);
   if (m_saver_watch && m_saver_window && notify.state == ScreenSaverOn) {
-    m_saver_request = SaverRequest::Activated;
-    InputEvent out;
-    out.type = EventType::SysCommand;
-    out.window = m_saver_window;
-    out.command = kScreenSaveCommand;
-    Push(out);
+    PushSaverCommand(SaverRequest::Activated);
   }
   return true;
+}
+
+void X11Backend::PushSaverCommand(SaverRequest request) {
+  m_saver_request = request;
+  InputEvent event;
+  event.type = EventType::SysCommand;
+  event.window = m_saver_window;
+  event.command = kScreenSaveCommand;
+  Push(event);
 }
 
 void X11Backend::RestoreSaverThroughNewConnection() const {
