@@ -25,8 +25,8 @@ enum class WindowKind {
 struct WindowRequest {
   WindowKind kind = WindowKind::Popup;
   std::string title;
-  Rect bounds;                  // for Child: relative to the parent's client area
-  uint64_t foreign_parent = 0;  // for Child: the host window's id
+  Rect bounds;                   // for Child: relative to the parent's client area
+  uint64_t foreign_parent = 0;   // for Child: the host window's id
 };
 
 enum class EventType {
