@@ -11,8 +11,8 @@
 namespace vt {
 namespace {
 
-// Design point (15, 50) of the signboard: its ribbed grey panel, at the signboard's place for
-// a window of 1024 x 768 and of 800 x 600.
+// Design point (15, 50) of the signboard, its ribbed grey panel, where the layout puts it in
+// a window of 1024 x 768 and one of 800 x 600.
 constexpr Point kPanel1024x768{332 + 15, 175 + 50};
 constexpr Point kPanel800x600{220 + 15, 7 + 50};
 // Where tests/helpers/host_window puts its window.
@@ -87,17 +87,13 @@ class UnderTheDaemon : public HostedSaver {
 };
 
 TEST_F(UnderTheDaemon, EachMonitorShowsItsOwnSceneUntilDeactivated) {
-  // Two monitors side by side; the first takes over the server's own output, so that no
-  // monitor spans both.
-  ASSERT_EQ(Run("xrandr --setmonitor '*LEFT' 800/200x600/150+0+0 screen"), 0);
-  ASSERT_EQ(Run("xrandr --setmonitor RIGHT 800/200x600/150+800+0 none"), 0);
+  SplitIntoMonitors(2, 0);
   std::string error;
   ASSERT_TRUE(m_daemon->Start(m_server.Name(), kProgram, &error)) << error;
   ASSERT_EQ(m_daemon->Command("-activate"), 0);
   EXPECT_TRUE(WaitUntil(
       [&] {
-        return PanelAt({kPanel800x600.x, kPanel800x600.y}) &&
-               PanelAt({800 + kPanel800x600.x, kPanel800x600.y});
+        return PanelAt(kPanel800x600) && PanelAt({800 + kPanel800x600.x, kPanel800x600.y});
       },
       20s))
       << m_daemon->Log();
