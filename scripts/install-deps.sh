@@ -18,6 +18,10 @@ packages=(
   libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxss-dev
   # A virtual X server and the tools the end-to-end tests drive it with
   xvfb xdotool x11-utils x11-xserver-utils
+  # The saver daemon the end-to-end tests run Vantorel under
+  xscreensaver
+  # The Debian package: its dependencies, and its checks
+  dpkg-dev fakeroot file
 )
 
 if [ "$(id -u)" -eq 0 ]; then

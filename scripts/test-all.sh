@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Vantorel and runs every test: the Release build with all its tests (unit, rendering,
-# simulation soak, X11 and end-to-end tests under Xvfb), the same tests built with
+# simulation soak, X11 and end-to-end tests under Xvfb, some under the XScreenSaver daemon),
+# the Debian package made from that build and checked unpacked, the same tests built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, a bounded run of each picture-decoder
 # fuzzer, and one pass of the repaint benchmark for its figures.
 set -euo pipefail
@@ -11,6 +12,9 @@ echo "== Release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j2
 (cd build && ctest --output-on-failure -j2 --timeout 900) | tee build/ctest.log
+
+echo "== Debian package"
+scripts/check-package.sh build
 
 echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON

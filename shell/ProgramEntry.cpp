@@ -1,6 +1,8 @@
 #include "shell/ProgramEntry.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 
 #include "assets/BuiltinResources.h"
 #include "shell/ProgramIcon.h"
@@ -19,6 +21,9 @@ ProgramMode SelectMode(const std::vector<std::string>& args) {
   const std::string& first = args[0];
   if (first == "/s" || first == "/S") return ProgramMode::Saver;
   if (first == "/p" || first == "/P") return ProgramMode::Preview;
+  if (first == "--root" || first == "-root" || first == "--window-id" || first == "-window-id") {
+    return ProgramMode::XScreenSaver;
+  }
   return ProgramMode::None;
 }
 
@@ -66,9 +71,34 @@ std::string LastChanceText(const Exception& error, const std::string& program_fi
          message + full_stop + "\r\n";
 }
 
+uint64_t SaverHostWindow(const std::vector<std::string>& args, const char* environment_window) {
+  // Anywhere on the line: the daemon's settings dialog may add it after the hack's "--root".
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--window-id" || args[i] == "-window-id") {
+      return uint32_t(StrToInt(i + 1 < args.size() ? args[i + 1] : std::string()));
+    }
+  }
+  if (environment_window) return uint32_t(StrToInt(environment_window));
+  return 0;
+}
+
 void StartMode(TApplication& application, ProgramMode mode, const std::vector<std::string>& args) {
   Backend& backend = application.GetBackend();
   if (mode == ProgramMode::Saver) {
+    application.CreateForm(ElevatorScrForm);
+  }
+  if (mode == ProgramMode::XScreenSaver) {
+    uint64_t host = 0;
+    std::exception_ptr bad_id;
+    try {
+      host = SaverHostWindow(args, std::getenv("XSCREENSAVER_WINDOW"));
+    } catch (const EConvertError&) {
+      bad_id = std::current_exception();
+    }
+    // Hosted before the form exists, so that its layout is made for the daemon's window, and
+    // even with a bad id, so that its report opens no box over that window.
+    backend.HostSaver(host);
+    if (bad_id) std::rethrow_exception(bad_id);
     application.CreateForm(ElevatorScrForm);
   }
   if (mode == ProgramMode::Preview) {
@@ -96,22 +126,35 @@ int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_
     std::fprintf(stderr, "Vantorel: %s\n", reason.c_str());
     return 1;
   }
-  TApplication application(*backend);
-  application.Initialize();
-  application.SetTitle("Vantorel");
-  application.SetResourceFinder(assets::Find);
-  try {
-    backend->SetIcon(LoadProgramIcon(application));
-    StartMode(application, mode, args);
-  } catch (const Exception& error) {
-    // The last chance: one box with no owner, then the program ends with exit code 1.
-    uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(&StartMode));
-    application.ShowErrorBox("アプリケーション エラー",
-                             LastChanceText(error, application.ExeName(), address));
-    return 1;
+  for (;;) {
+    TApplication application(*backend);
+    application.Initialize();
+    application.SetTitle("Vantorel");
+    application.SetResourceFinder(assets::Find);
+    try {
+      backend->SetIcon(LoadProgramIcon(application));
+      StartMode(application, mode, args);
+    } catch (const Exception& error) {
+      // The last chance: one box with no owner, then the program ends with exit code 1.
+      uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(&StartMode));
+      application.ShowErrorBox("アプリケーション エラー",
+                               LastChanceText(error, application.ExeName(), address));
+      return 1;
+    }
+    bool resized = false;
+    if (mode == ProgramMode::XScreenSaver) {
+      // The scene is laid out once, for the size at hand; when the daemon's window changes
+      // size, the saver starts again, laid out for the new one.
+      ElevatorScrForm->OnResize = [&](TObject*) {
+        resized = true;
+        application.Terminate();
+      };
+    }
+    application.Run();
+    if (!resized) return 0;
+    // Forms keep their windows until the program ends; this one's ends here.
+    backend->DestroyWindow(ElevatorScrForm->Handle());
   }
-  application.Run();
-  return 0;
 }
 
 }  // namespace vt

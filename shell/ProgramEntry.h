@@ -24,9 +24,12 @@ struct TRect {
 };
 extern TRect PreviewParentRect;
 
-enum class ProgramMode { None, Saver, Preview };
+// XScreenSaver: the saver as a hack of the XScreenSaver daemon, drawn into the daemon's window.
+enum class ProgramMode { None, Saver, Preview, XScreenSaver };
 
-// The mode the first argument selects: exact, case-sensitive, on the whole argument.
+// The mode the first argument selects: exact, case-sensitive, on the whole argument. Besides
+// "/s", "/S", "/p" and "/P", the daemon's own switches "--root", "-root", "--window-id" and
+// "-window-id" select XScreenSaver.
 ProgramMode SelectMode(const std::vector<std::string>& args);
 
 // Converts text to a signed 32-bit integer: leading blanks, an optional sign, then decimal
@@ -43,6 +46,11 @@ using BackendFactory = std::function<std::unique_ptr<Backend>(std::string* error
 // The whole program: selects the mode, creates the form it needs, runs the event loop and
 // returns the exit code. The backend is opened only when a mode is selected.
 int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend);
+
+// The window an XScreenSaver-mode start draws into: the argument after "--window-id" (or
+// "-window-id") anywhere on the line, else $XSCREENSAVER_WINDOW, else 0 for the root window.
+// Converted as StrToInt converts.
+uint64_t SaverHostWindow(const std::vector<std::string>& args, const char* environment_window);
 
 // Runs the start-up steps for a mode on an application that is initialised and titled.
 // Errors escape to the caller (the last-chance report).

@@ -1,5 +1,6 @@
 // Vantorel: a screen saver. "/s" runs it full screen, "/p HANDLE" draws the preview inside the
-// given window, anything else ends at once.
+// given window, "--root" and "--window-id ID" draw it as an XScreenSaver hack into the daemon's
+// window, anything else ends at once.
 #include <string>
 #include <vector>
 

@@ -96,6 +96,13 @@ class Backend {
   // Returns nullopt when the deadline passed without an event.
   virtual std::optional<InputEvent> WaitEvent(int64_t deadline_ms) = 0;
 
+  // A saver hosted in a saver daemon's window (host 0: the root window). From then on the
+  // screen is the host's area, and the FullScreen window becomes a child covering the host and
+  // following its size, with no input, no grab, the pointer and the platform's own saver left
+  // alone; error boxes are only reported (as RecordErrorBox says), and the host's destruction
+  // is a close request of the application's window. Throws EOSError when host names no window.
+  virtual void HostSaver(uint64_t host) { (void)host; }
+
   // Error boxes. A backend that cannot show one (the headless one) records the report and
   // returns true, and the widget layer then goes on as if the box was dismissed at once.
   virtual bool RecordErrorBox(const std::string& title, const std::string& text) = 0;

@@ -64,6 +64,16 @@ void EndToEndTest::TearDown() {
   }
 }
 
+void EndToEndTest::SplitIntoMonitors(int count, int primary) {
+  int width = DisplayWidth(X(), 0) / count, height = DisplayHeight(X(), 0);
+  for (int i = 0; i < count; ++i) {
+    std::string name = (i == primary ? "'*M" : "'M") + std::to_string(i) + "' ";
+    std::string geometry = std::to_string(width) + "/200x" + std::to_string(height) + "/150+" +
+                           std::to_string(i * width) + "+0";
+    ASSERT_EQ(Run("xrandr --setmonitor " + name + geometry + (i == 0 ? " screen" : " none")), 0);
+  }
+}
+
 ChildProcess& EndToEndTest::Launch(ChildProcess::Options options, const std::string& log_name) {
   options.environment.push_back("DISPLAY=" + m_server.Name());
   options.stderr_path =

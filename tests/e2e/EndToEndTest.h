@@ -48,6 +48,9 @@ class EndToEndTest : public ::testing::Test {
 
   // Runs a shell command (xdotool, xset) against the test's server; its exit status.
   int Run(const std::string& command) const { return m_server.Run(command); }
+  // Splits the screen into XRandR monitors of equal width side by side. The first takes over
+  // the server's own output, so that no monitor spans them all.
+  void SplitIntoMonitors(int count, int primary);
 
   // Waits until the saver's full-screen window is shown and painted (its centre is no longer
   // the black of an unpainted window); false when the program ended or the time is up.

@@ -1,9 +1,11 @@
-// "/s" on screens of two sizes: the built-in pictures stand where the layout puts them, read
-// back from the X server's screen, and the pointer is hidden.
+// "/s" on screens of two sizes, and the XScreenSaver hack under the real daemon: the built-in
+// pictures stand where the layout puts them, read back from the X server's screen, and the
+// pointer is hidden.
 #include <algorithm>
 #include <cmath>
 
 #include "EndToEndTest.h"
+#include "XScreenSaverDaemon.h"
 
 namespace vt {
 namespace {
@@ -17,6 +19,7 @@ struct SceneCase {
   Rect car;        // ImgElv; its Top follows the random start floor
   Rect signboard;  // ImgKanban
   int floor_base[6];
+  bool under_daemon = false;  // started by XScreenSaver as its hack, instead of with "/s"
 };
 
 void PrintTo(const SceneCase& scene, std::ostream* out) {
@@ -29,6 +32,8 @@ const SceneCase kScenes[] = {
      {763, 683, 603, 523, 443, 363}},
     {"Screen1920x1080", 1920, 1080, {524, 391, 872, 724}, {556, 0, 134, 98}, {705, 246, 633, 145},
      {1073, 961, 848, 736, 623, 511}},
+    {"Screen1024x768UnderXScreenSaver", 1024, 768, {202, 278, 620, 515}, {225, 0, 95, 70},
+     {332, 175, 450, 103}, {763, 683, 603, 523, 443, 363}, true},
 };
 // clang-format on
 
@@ -87,12 +92,29 @@ class SaverScene : public EndToEndTest, public ::testing::WithParamInterface<Sce
       EXPECT_EQ(Run("xdotool key a"), 0);
       EXPECT_EQ(ExitCode(*m_saver), 0) << ErrorOutput(*m_saver);
     }
+    if (m_daemon) {
+      // Deactivated, the daemon ends its hack, which exits with 0 and leaves no window.
+      std::vector<pid_t> hacks = m_daemon->Hacks();
+      EXPECT_EQ(hacks.size(), 1u);
+      EXPECT_EQ(m_daemon->Command("-deactivate"), 0);
+      for (pid_t hack : hacks) EXPECT_EQ(m_daemon->WaitHackExit(hack, 20s), 0) << m_daemon->Log();
+      EXPECT_NE(Run("xdotool search --class vantorel >/dev/null"), 0);
+      m_daemon.reset();
+    }
     EndToEndTest::TearDown();
   }
 
   // Starts the saver and reads its first picture, in the first seconds, before any passenger
   // has arrived: the car still stands at its random start floor.
   Bitmap32 ShowScene() {
+    if (GetParam().under_daemon) {
+      m_daemon = std::make_unique<XScreenSaverDaemon>();
+      std::string error;
+      EXPECT_TRUE(m_daemon->Start(m_server.Name(), kProgram, &error)) << error;
+      EXPECT_EQ(m_daemon->Command("-activate"), 0);
+      EXPECT_TRUE(WaitUntil([&] { return ScenePainted(); }, 20s)) << m_daemon->Log();
+      return Screen();
+    }
     m_saver = &StartProgram({"/s"});
     EXPECT_TRUE(WaitUntil([&] { return ScenePainted() || !m_saver->Running(); }, 20s));
     EXPECT_TRUE(m_saver->Running()) << ErrorOutput(*m_saver);
@@ -139,6 +161,7 @@ class SaverScene : public EndToEndTest, public ::testing::WithParamInterface<Sce
   }
 
   ChildProcess* m_saver = nullptr;
+  std::unique_ptr<XScreenSaverDaemon> m_daemon;
 };
 
 TEST_P(SaverScene, TheCarStandsOnAFloorLineAtItsLeft) {

@@ -28,6 +28,21 @@ TEST(ModeSelection, OnlyTheExactSwitchesSelectAMode) {
     EXPECT_EQ(SelectMode({other}), ProgramMode::None) << other;
   }
   EXPECT_EQ(SelectMode({}), ProgramMode::None);
+  for (const char* daemon : {"--root", "-root", "--window-id", "-window-id"}) {
+    EXPECT_EQ(SelectMode({daemon, "12"}), ProgramMode::XScreenSaver) << daemon;
+  }
+  for (const char* other : {"-Root", "--root=1", "root", "--window"}) {
+    EXPECT_EQ(SelectMode({other}), ProgramMode::None) << other;
+  }
+}
+
+TEST(ModeSelection, TheHostWindowComesFromTheLineThenTheEnvironmentThenIsTheRoot) {
+  EXPECT_EQ(SaverHostWindow({"--window-id", "0x2a"}, "77"), 42u);
+  EXPECT_EQ(SaverHostWindow({"--root", "-window-id", "42"}, nullptr), 42u);
+  EXPECT_EQ(SaverHostWindow({"--root"}, "0x4a00007"), 0x4a00007u);
+  EXPECT_EQ(SaverHostWindow({"-root"}, nullptr), 0u);
+  EXPECT_THROW(SaverHostWindow({"--window-id"}, "77"), EConvertError);
+  EXPECT_THROW(SaverHostWindow({"--root"}, "window"), EConvertError);
 }
 
 TEST(ModeSelection, NoModeEndsAtOnceWithoutOpeningTheDisplay) {
@@ -63,7 +78,8 @@ TEST(HandleConversion, RejectsEverythingElseWithTheArgumentInTheMessage) {
   EXPECT_EQ(ConversionError(""), "'' は整数ではありません");
   EXPECT_EQ(ConversionError("2147483648"), "'2147483648' は整数ではありません");
   EXPECT_EQ(ConversionError("-2147483649"), "'-2147483649' は整数ではありません");
-  for (const char* bad : {"12 ", "0x", "$", "+", "-", "1.5", "0xG1", "99999999999999999999", "１２"}) {
+  for (const char* bad :
+       {"12 ", "0x", "$", "+", "-", "1.5", "0xG1", "99999999999999999999", "１２"}) {
     EXPECT_NE(ConversionError(bad), "no error") << bad;
   }
 }
@@ -75,7 +91,8 @@ TEST(LastChance, FillsTheTemplateWithKindFileAddressAndMessage) {
             "'12abc' は整数ではありません.\r\n");
   EOSError ends_with_stop("システムエラー。コード：3.");
   EXPECT_EQ(LastChanceText(ends_with_stop, "vantorel", 1),
-            "EOSError がモジュール vantorel の 00000001 で発生しました。\r\nシステムエラー。コード：3.\r\n");
+            "EOSError がモジュール vantorel の 00000001 "
+            "で発生しました。\r\nシステムエラー。コード：3.\r\n");
 }
 
 // The preview runs on the headless backend with a pretend host window.

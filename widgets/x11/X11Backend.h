@@ -21,7 +21,9 @@ namespace vt {
 
 class X11FrameImage;
 
-// The widget layer's platform on an X server, through Xlib:
+// The widget layer's platform on an X server, through Xlib. Its methods are spread by concern:
+// X11Backend.cpp (connection, event loop, time, signals), X11Window.cpp, X11Input.cpp,
+// X11Pixels.cpp and X11Screen.cpp.
 // - screen: the XRandR primary monitor (else the first monitor, else the root window) and
 //   the Xft.dpi resource;
 // - windows: the application's unmapped group leader, the full-screen override-redirect
@@ -32,6 +34,11 @@ class X11FrameImage;
 // - the X server's own screen saver kept from blanking over the full-screen window;
 // - input translated to virtual keys and mouse buttons, a monotonic clock, and a wait on
 //   the connection with poll();
+// - black windows of the program's own over every other monitor while a full-screen window
+//   is shown, whose input counts as the full-screen window's;
+// - a saver hosted in a saver daemon's window: a child window that follows the host's size,
+//   takes no input and no grab, leaves the pointer and the server's saver alone, reports
+//   errors on standard error only and ends when the host goes;
 // - X errors trapped where they are expected; a lost connection ends the program with exit
 //   code 1 after one line on standard error;
 // - SIGTERM, SIGINT and SIGHUP turned into a close request of the application's window, so
@@ -73,6 +80,8 @@ class X11Backend : public Backend {
   std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
 
   bool RecordErrorBox(const std::string& title, const std::string& text) override;
+
+  void HostSaver(uint64_t host) override;
 
   // Whether the last Present of the window went through shared memory.
   bool UsesSharedMemory(WindowHandle window) const;
@@ -116,14 +125,36 @@ class X11Backend : public Backend {
     int allow_exposures = 0;
   };
 
+  // A black window over a monitor other than the primary one, shown with a full-screen window.
+  struct Cover {
+    unsigned long owner = 0;  // the full-screen window
+    Point offset;             // the cover's origin in the owner's coordinates
+  };
+
   X11Backend(_XDisplay* display, const Options& options);
 
-  void SetTopLevelProperties(unsigned long window, const WindowRequest& request, const Rect& bounds);
+  // The XRandR monitors, the primary one first; empty without XRandR monitors.
+  std::vector<Rect> Monitors();
+  // The host's size changed: the full-screen windows follow it.
+  void FollowHost(int width, int height);
+
+  void ShowCovers(unsigned long owner);
+  void RemoveCovers(unsigned long owner);
+  // Makes input over a cover the owner's input, in the owner's coordinates.
+  void RetargetCoverInput(_XEvent& event) const;
+
+  [[noreturn]] void ThrowOSError(int code) const;
+  void SetTopLevelProperties(unsigned long window, const WindowRequest& request,
+                             const Rect& bounds);
   void SetOwnerHints(unsigned long window, const WindowState& state);
   void SetIconProperty(unsigned long window);
   void SetDialogSizeHints(unsigned long window, const Rect& bounds);
   bool IsTopLevel(WindowKind kind) const { return kind != WindowKind::Child; }
 
+  static unsigned long AsWindow(WindowHandle handle) { return (unsigned long)handle; }
+
+  // Grabs keyboard and pointer for a full-screen window being shown, retrying for a while.
+  void BeginGrab(unsigned long window, WindowState& state);
   void TryGrab(unsigned long window, WindowState& state);
   void Ungrab(WindowState& state);
   // Lets go of everything the backend holds for a window that is about to go away.
@@ -136,6 +167,11 @@ class X11Backend : public Backend {
   void EndSaverWatch();
   void CheckSaverTimeout(int64_t now);
   void RestoreSaverThroughNewConnection() const;
+  // Turns the server's announcement of its saver into a system command; false for any other
+  // event.
+  bool HandleServerSaverEvent(const _XEvent& event);
+  // Tells the saver's window that the server's saver would start, for the request's answer.
+  void PushSaverCommand(SaverRequest request);
 
   void ApplyCursor();
   void Push(const InputEvent& event);
@@ -164,6 +200,9 @@ class X11Backend : public Backend {
   int m_screen_saver_event_base = 0;
 
   std::map<unsigned long, WindowState> m_windows;
+  std::map<unsigned long, Cover> m_covers;
+  std::optional<unsigned long> m_host;  // the daemon's window of a hosted saver
+  Rect m_host_area;
   unsigned long m_app_window = 0;
   std::vector<long> m_icon;  // _NET_WM_ICON: width, height, then ARGB pixels
   std::deque<InputEvent> m_queue;
