@@ -22,6 +22,7 @@
 
 #include "assets/BuiltinResources.h"
 #include "shell/TElevatorScrForm.h"
+#include "widgets/PlatformFiles.h"
 #include "widgets/TApplication.h"
 #include "widgets/headless/HeadlessBackend.h"
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "widgets/ErrorBox.h"
+#include "widgets/PlatformFiles.h"
 #include "widgets/TTimer.h"
 
 namespace vt {

@@ -13,6 +13,7 @@
 #include "shell/TElevatorScrForm.h"
 #include "tools/headless/PngFile.h"
 #include "tools/headless/SceneReport.h"
+#include "widgets/PlatformFiles.h"
 #include "widgets/TApplication.h"
 #include "widgets/headless/HeadlessBackend.h"
 
