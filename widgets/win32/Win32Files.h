@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vt {
+
+// Conversions between the core's UTF-8 and the wide strings of the Windows API. Malformed
+// input becomes U+FFFD rather than failing.
+std::wstring WideFromUtf8(std::string_view text);
+std::string Utf8FromWide(std::wstring_view text);
+
+}  // namespace vt
