@@ -21,6 +21,8 @@ packages=(
   # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, dpkg-dev for
   # its Debian source package, and Wine to run the Windows tests
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm dpkg-dev wine wine64
+  # The Windows setup program
+  nsis
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -1,11 +1,10 @@
 // The built-in files of the Windows program: RCDATA resources of the running executable,
 // named by their file name with "." as "_" ("car.jpg" is CAR_JPG; resource names are not
 // case-sensitive).
-#include <windows.h>
-
 #include <string>
 
 #include "assets/BuiltinResources.h"
+#include "widgets/win32/Win32Api.h"
 
 namespace vt::assets {
 
