@@ -107,7 +107,8 @@ int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_
     // The last chance: one box with no owner, then the program ends with exit code 1.
     uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(&StartMode));
     application.ShowErrorBox("アプリケーション エラー",
-                             LastChanceText(error, application.ExeName(), address));
+                             LastChanceText(error, application.ExeName(), address),
+                             BoxOwner::None);
     return 1;
   }
   application.Run();

@@ -11,6 +11,9 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// These two need windows.h before them.
+#include <shellapi.h>
+#include <windowsx.h>
 
 #undef CreateWindow
 #undef FormatMessage

@@ -1,7 +1,7 @@
 // The Windows platform's files:
 // - ProgramFilePath through GetModuleFileNameW
 // - ReadWholeFile with CreateFileW, so that folder and user names need not be ASCII
-// - the UTF-8 and UTF-16 conversions the other Win32 files share
+// - the UTF-8 and UTF-16 conversions the other Win32 files share, and the command line
 #include "widgets/win32/Win32Files.h"
 
 #include <cstdint>
@@ -51,6 +51,16 @@ std::string Utf8FromWide(std::wstring_view text) {
                         nullptr);
   }
   return narrow;
+}
+
+std::vector<std::string> ProgramArguments() {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> result;
+  if (arguments == nullptr) return result;
+  for (int i = 1; i < count; ++i) result.push_back(Utf8FromWide(arguments[i]));
+  LocalFree(arguments);
+  return result;
 }
 
 std::string ProgramFilePath() {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vt {
 
@@ -9,5 +10,9 @@ namespace vt {
 // input becomes U+FFFD rather than failing.
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
+
+// The program's arguments after its own name, split as the system splits a command line
+// (CommandLineToArgvW), in UTF-8.
+std::vector<std::string> ProgramArguments();
 
 }  // namespace vt
