@@ -46,3 +46,20 @@
 #undef VK_F10
 
 #include "widgets/Input.h"
+
+namespace vt {
+
+// A 32-bit DIB section of width × height whose rows run top to bottom, each pixel 0x00RRGGBB as
+// in the core's frames; nullptr when it cannot be made.
+inline HBITMAP CreateTopDownBitmap(int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+}  // namespace vt

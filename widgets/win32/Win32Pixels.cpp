@@ -58,15 +58,8 @@ void Win32Backend::CopyToSurface(Surface& surface, const Bitmap32& frame, const 
 
 bool Win32Backend::ResizeSurface(Surface& surface, int width, int height) {
   ReleaseSurface(surface);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down, as the frame's rows are
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateTopDownBitmap(width, height, &bits);
   if (bitmap == nullptr) return false;
   HDC dc = CreateCompatibleDC(nullptr);
   if (dc == nullptr) {

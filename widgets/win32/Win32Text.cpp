@@ -189,15 +189,8 @@ class Win32Text final : public GlyphSource {
     if (m_bitmap != nullptr && width <= m_bitmap_width && height <= m_bitmap_height) return true;
     width = std::max(width, m_bitmap_width);
     height = std::max(height, m_bitmap_height);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownBitmap(width, height, &bits);
     if (bitmap == nullptr) return false;
     SelectObject(m_dc, bitmap);
     if (m_bitmap != nullptr) DeleteObject(m_bitmap);

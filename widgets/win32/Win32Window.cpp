@@ -45,18 +45,8 @@ std::string SystemErrorText(DWORD code) {
 
 // An icon from a 32-bit picture, fully opaque.
 HICON IconFromBitmap(const Bitmap32& picture) {
-  BITMAPV5HEADER header{};
-  header.bV5Size = sizeof header;
-  header.bV5Width = picture.Width();
-  header.bV5Height = -picture.Height();
-  header.bV5Planes = 1;
-  header.bV5BitCount = 32;
-  header.bV5Compression = BI_RGB;
   void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP color = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                                   &bits, nullptr, 0);
-  ReleaseDC(nullptr, screen);
+  HBITMAP color = CreateTopDownBitmap(picture.Width(), picture.Height(), &bits);
   if (color == nullptr) return nullptr;
   auto* pixels = static_cast<uint32_t*>(bits);
   for (int y = 0; y < picture.Height(); ++y) {
