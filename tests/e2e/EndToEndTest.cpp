@@ -175,7 +175,7 @@ std::vector<ProgramWindow> EndToEndTest::ProgramWindows() const {
   for (ProgramWindow window : ChildrenOf(DefaultRootWindow(display))) {
     XClassHint hint{};
     if (!XGetClassHint(display, window.id, &hint)) continue;
-    bool ours = hint.res_name && std::string(hint.res_name) == "vantorel";
+    bool ours = hint.res_name && hint.res_name == m_window_class;
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
     if (!ours) continue;

@@ -65,7 +65,7 @@ class EndToEndTest : public ::testing::Test {
   _XDisplay* X() const { return m_server.Test(); }
   Bitmap32 Screen() const;  // the root window, pixels 0x00RRGGBB
   uint32_t ScreenPixel(int x, int y) const;
-  std::vector<ProgramWindow> ProgramWindows() const;  // class "vantorel", bottom first
+  std::vector<ProgramWindow> ProgramWindows() const;  // of m_window_class, bottom first
   // The children of any window (a preview host), bottom first; only ids, bounds and mapping.
   std::vector<ProgramWindow> ChildrenOf(unsigned long parent) const;
   std::optional<ProgramWindow> ViewableWindowNamed(const std::string& name) const;
@@ -77,11 +77,13 @@ class EndToEndTest : public ::testing::Test {
   const std::string& TempDir() const { return m_temp_dir; }
 
   XvfbServer m_server;
+  // The instance name (WM_CLASS) that the program's windows carry.
+  std::string m_window_class = "vantorel";
 
- private:
   // Starts a child on the test's server, its standard error in a numbered file of the name.
   ChildProcess& Launch(ChildProcess::Options options, const std::string& log_name);
 
+ private:
   std::string m_temp_dir;
   // After the server: destroyed first, so the programs end while their display lives.
   std::vector<std::unique_ptr<ChildProcess>> m_children;
