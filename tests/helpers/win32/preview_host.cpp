@@ -4,14 +4,15 @@
 //
 // Makes a framed top-level window at 40, 40 with a client area of plain blue, starts
 // "SAVER /p HANDLE" and reports on standard output, one line at a time:
-//   host OUTER_WIDTH OUTER_HEIGHT CLIENT_LEFT CLIENT_TOP CLIENT_WIDTH CLIENT_HEIGHT (screen)
+//   host OUTER_WIDTH OUTER_HEIGHT CLIENT_WIDTH CLIENT_HEIGHT
 //   child WIDTH HEIGHT       the saver's visible child of the host, or "child none"
 //   exit CODE                the saver's exit code, or "exit none" if it still runs
 // HANDLE is the host's own handle unless given: "none" passes no handle, "dead" that of a
 // window made and destroyed just before, anything else is passed as it is. With the host's own
 // handle it waits for a line on standard input (or its end) before destroying the host; the
 // saver's exit code follows. With any other handle it reports only the exit code, once the
-// saver has ended (after its error box is dismissed).
+// saver has ended (after its error box is dismissed). The saver's standard error is this
+// program's.
 #include <windows.h>
 
 #include <cstdio>
@@ -63,8 +64,8 @@ DWORD WINAPI ReadOneLine(void* host) {
   return 0;
 }
 
-void Say(const char* format, long a, long b = 0, long c = 0, long d = 0, long e = 0, long f = 0) {
-  std::printf(format, a, b, c, d, e, f);
+void Say(const char* format, long a, long b = 0, long c = 0, long d = 0) {
+  std::printf(format, a, b, c, d);
   std::fflush(stdout);
 }
 
@@ -94,10 +95,8 @@ int wmain(int argc, wchar_t** argv) {
   RECT outer{}, client{};
   GetWindowRect(host, &outer);
   GetClientRect(host, &client);
-  POINT origin{0, 0};
-  ClientToScreen(host, &origin);
-  Say("host %ld %ld %ld %ld %ld %ld\n", outer.right - outer.left, outer.bottom - outer.top,
-      origin.x, origin.y, client.right, client.bottom);
+  Say("host %ld %ld %ld %ld\n", outer.right - outer.left, outer.bottom - outer.top, client.right,
+      client.bottom);
 
   std::wstring handle = std::to_wstring(reinterpret_cast<UINT_PTR>(host));
   bool own = argc == 2;
@@ -109,10 +108,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\" /p";
   if (handle != L"none") command += L" " + handle;
+  // The saver writes its error line where this program writes its own.
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  SetHandleInformation(startup.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
   PROCESS_INFORMATION saver{};
-  if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &saver)) {
     std::fprintf(stderr, "preview_host: cannot start the saver (%lu)\n", GetLastError());
     return 1;
