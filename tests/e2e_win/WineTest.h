@@ -12,9 +12,10 @@ namespace vt {
 // prefix of the test's own, linked from the build's prefix, so that every test has its own
 // wineserver, taking its screen size from the test's server, and tests run side by side.
 class WineTest : public EndToEndTest {
- protected:
+ public:
   static constexpr const char* kSaver = VT_WIN_BINARY_DIR "/vantorel.scr";
 
+ protected:
   WineTest() { m_window_class = "vantorel.scr"; }
   void SetUp() override { StartWine(1024, 768); }
   void TearDown() override;
