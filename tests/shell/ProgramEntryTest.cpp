@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "assets/BuiltinResources.h"
 #include "shell/ProgramEntry.h"
 #include "shell/TPrvForm.h"
@@ -63,19 +65,23 @@ TEST(HandleConversion, RejectsEverythingElseWithTheArgumentInTheMessage) {
   EXPECT_EQ(ConversionError(""), "'' は整数ではありません");
   EXPECT_EQ(ConversionError("2147483648"), "'2147483648' は整数ではありません");
   EXPECT_EQ(ConversionError("-2147483649"), "'-2147483649' は整数ではありません");
-  for (const char* bad : {"12 ", "0x", "$", "+", "-", "1.5", "0xG1", "99999999999999999999", "１２"}) {
+  for (const char* bad :
+       {"12 ", "0x", "$", "+", "-", "1.5", "0xG1", "99999999999999999999", "１２"}) {
     EXPECT_NE(ConversionError(bad), "no error") << bad;
   }
 }
 
 TEST(LastChance, FillsTheTemplateWithKindFileAddressAndMessage) {
   EConvertError error("'12abc' は整数ではありません");
-  EXPECT_EQ(LastChanceText(error, "/opt/vantorel/vantorel", 0x0040ABCD),
+  std::string program = std::string("/opt/vantorel/vantorel");
+  std::replace(program.begin(), program.end(), '/', PathDelim);
+  EXPECT_EQ(LastChanceText(error, program, 0x0040ABCD),
             "EConvertError がモジュール vantorel の 0040ABCD で発生しました。\r\n"
             "'12abc' は整数ではありません.\r\n");
   EOSError ends_with_stop("システムエラー。コード：3.");
   EXPECT_EQ(LastChanceText(ends_with_stop, "vantorel", 1),
-            "EOSError がモジュール vantorel の 00000001 で発生しました。\r\nシステムエラー。コード：3.\r\n");
+            "EOSError がモジュール vantorel の 00000001 "
+            "で発生しました。\r\nシステムエラー。コード：3.\r\n");
 }
 
 // The preview runs on the headless backend with a pretend host window.
