@@ -49,6 +49,59 @@ using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
 class X11Text final : public GlyphSource {
  public:
+  X11Text() {
+    if (FT_Init_FreeType(&m_library) != 0) throw EOutOfResources("FreeType cannot be initialised");
+    m_config = FcInitLoadConfigAndFonts();
+    if (m_config == nullptr) {
+      FT_Done_FreeType(m_library);
+      throw EOutOfResources("fontconfig cannot be initialised");
+    }
+  }
+
+  ~X11Text() override {
+    m_instances.clear();
+    for (auto& [key, face] : m_faces_by_file) FT_Done_Face(face->face);
+    FT_Done_FreeType(m_library);
+    FcConfigDestroy(m_config);
+  }
+
+  X11Text(const X11Text&) = delete;
+  X11Text& operator=(const X11Text&) = delete;
+
+  FontMetrics Metrics(const TFont& font) override {
+    const Instance& instance = InstanceFor(font);
+    return {instance.ascent, instance.line_height};
+  }
+
+  int RunWidth(const TFont& font, std::u32string_view run) override {
+    Instance& instance = InstanceFor(font);
+    int pen = 0;
+    for (char32_t cp : run) pen += GlyphFor(instance, cp).advance;
+    return pen;
+  }
+
+  int AverageCharWidth(const TFont& font) override {
+    Instance& instance = InstanceFor(font);
+    if (instance.average_width == 0) {
+      instance.average_width = GlyphFor(instance, U'x').advance;
+      if (instance.average_width <= 0) instance.average_width = std::max(1, instance.em / 2);
+    }
+    return instance.average_width;
+  }
+
+  void RasteriseRun(const TFont& font, std::u32string_view run, const CoverageSink& sink) override {
+    Instance& instance = InstanceFor(font);
+    int pen = 0;
+    for (char32_t cp : run) {
+      const Glyph& glyph = GlyphFor(instance, cp);
+      if (!glyph.coverage.empty()) {
+        sink({pen + glyph.left, glyph.top, glyph.width, glyph.height, glyph.coverage.data()});
+      }
+      pen += glyph.advance;
+    }
+  }
+
+ private:
   struct Face {
     FT_Face face = nullptr;
     bool is_bold = false;  // the face's own design is bold
@@ -74,44 +127,16 @@ class X11Text final : public GlyphSource {
     std::unordered_map<char32_t, Glyph> glyphs;
   };
 
-  FT_Library library = nullptr;
-  FcConfig* config = nullptr;
-  std::map<std::pair<std::string, int>, std::unique_ptr<Face>> faces_by_file;
-  std::map<std::pair<std::string, bool>, Face*> faces_by_name;
-  std::unordered_map<char32_t, Face*> fallback_faces;  // nullptr: no face has the character
-  std::map<std::tuple<std::string, bool, int>, std::unique_ptr<Instance>> instances;
-  // Labels are drawn and measured many times in a row in the same font.
-  Instance* last_instance = nullptr;
-  std::string last_name;
-  bool last_bold = false;
-  int last_height = 0;
-
-  X11Text() {
-    if (FT_Init_FreeType(&library) != 0) throw EOutOfResources("FreeType cannot be initialised");
-    config = FcInitLoadConfigAndFonts();
-    if (config == nullptr) {
-      FT_Done_FreeType(library);
-      throw EOutOfResources("fontconfig cannot be initialised");
-    }
-  }
-
-  ~X11Text() override {
-    instances.clear();
-    for (auto& [key, face] : faces_by_file) FT_Done_Face(face->face);
-    FT_Done_FreeType(library);
-    FcConfigDestroy(config);
-  }
-
   Face* OpenFace(const FcPattern* match) {
     FcChar8* file = nullptr;
     int index = 0;
     if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch) return nullptr;
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
     auto key = std::make_pair(std::string(reinterpret_cast<const char*>(file)), index);
-    auto found = faces_by_file.find(key);
-    if (found != faces_by_file.end()) return found->second.get();
+    auto found = m_faces_by_file.find(key);
+    if (found != m_faces_by_file.end()) return found->second.get();
     FT_Face face = nullptr;
-    if (FT_New_Face(library, key.first.c_str(), index, &face) != 0) return nullptr;
+    if (FT_New_Face(m_library, key.first.c_str(), index, &face) != 0) return nullptr;
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0 || face->ascender <= face->descender) {
       FT_Done_Face(face);
       return nullptr;
@@ -120,15 +145,15 @@ class X11Text final : public GlyphSource {
     entry->face = face;
     entry->is_bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
     Face* result = entry.get();
-    faces_by_file.emplace(std::move(key), std::move(entry));
+    m_faces_by_file.emplace(std::move(key), std::move(entry));
     return result;
   }
 
   PatternPtr Match(FcPattern* pattern) {
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcConfigSubstitute(m_config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    return PatternPtr(FcFontMatch(config, pattern, &result));
+    return PatternPtr(FcFontMatch(m_config, pattern, &result));
   }
 
   static bool HasFamily(const FcPattern* match, const char* family) {
@@ -160,8 +185,8 @@ class X11Text final : public GlyphSource {
 
   Face* FaceFor(const std::string& name, bool bold) {
     auto key = std::make_pair(name, bold);
-    auto found = faces_by_name.find(key);
-    if (found != faces_by_name.end()) return found->second;
+    auto found = m_faces_by_name.find(key);
+    if (found != m_faces_by_name.end()) return found->second;
     Face* face = nullptr;
     if (name == kPGothicName) {
       face = FindFamily(kPGothicSubstitute, bold);
@@ -170,15 +195,15 @@ class X11Text final : public GlyphSource {
     }
     if (face == nullptr) face = FindJapaneseFallback(bold);
     if (face == nullptr) throw EOutOfResources("no font face is available for \"" + name + "\"");
-    faces_by_name.emplace(std::move(key), face);
+    m_faces_by_name.emplace(std::move(key), face);
     return face;
   }
 
   // A face that has the character, for characters the chosen face lacks; asked once per
   // character.
   Face* FallbackFor(char32_t cp) {
-    auto found = fallback_faces.find(cp);
-    if (found != fallback_faces.end()) return found->second;
+    auto found = m_fallback_faces.find(cp);
+    if (found != m_fallback_faces.end()) return found->second;
     Face* face = nullptr;
     PatternPtr pattern(FcNameParse(reinterpret_cast<const FcChar8*>(kJapaneseFallback)));
     FcCharSet* wanted = FcCharSetCreate();
@@ -193,20 +218,20 @@ class X11Text final : public GlyphSource {
       }
     }
     if (wanted != nullptr) FcCharSetDestroy(wanted);
-    fallback_faces.emplace(cp, face);
+    m_fallback_faces.emplace(cp, face);
     return face;
   }
 
   Instance& InstanceFor(const TFont& font) {
     bool bold = font.IsBold();
-    if (last_instance != nullptr && font.Height == last_height && bold == last_bold &&
-        font.Name == last_name) {
-      return *last_instance;
+    if (m_last_instance != nullptr && font.Height == m_last_height && bold == m_last_bold &&
+        font.Name == m_last_name) {
+      return *m_last_instance;
     }
     auto key = std::make_tuple(font.Name, bold, int(font.Height));
-    auto found = instances.find(key);
+    auto found = m_instances.find(key);
     Instance* instance;
-    if (found != instances.end()) {
+    if (found != m_instances.end()) {
       instance = found->second.get();
     } else {
       auto created = std::make_unique<Instance>();
@@ -230,12 +255,12 @@ class X11Text final : public GlyphSource {
       created->ascent = ScaleRounded(ft->ascender, em, ft->units_per_EM);
       created->line_height = ScaleRounded(cell, em, ft->units_per_EM);
       instance = created.get();
-      instances.emplace(std::move(key), std::move(created));
+      m_instances.emplace(std::move(key), std::move(created));
     }
-    last_instance = instance;
-    last_name = font.Name;
-    last_bold = bold;
-    last_height = font.Height;
+    m_last_instance = instance;
+    m_last_name = font.Name;
+    m_last_bold = bold;
+    m_last_height = font.Height;
     return *instance;
   }
 
@@ -291,38 +316,17 @@ class X11Text final : public GlyphSource {
     return instance.glyphs.emplace(cp, std::move(glyph)).first->second;
   }
 
-  FontMetrics Metrics(const TFont& font) override {
-    const Instance& instance = InstanceFor(font);
-    return {instance.ascent, instance.line_height};
-  }
-
-  int RunWidth(const TFont& font, std::u32string_view run) override {
-    Instance& instance = InstanceFor(font);
-    int pen = 0;
-    for (char32_t cp : run) pen += GlyphFor(instance, cp).advance;
-    return pen;
-  }
-
-  int AverageCharWidth(const TFont& font) override {
-    Instance& instance = InstanceFor(font);
-    if (instance.average_width == 0) {
-      instance.average_width = GlyphFor(instance, U'x').advance;
-      if (instance.average_width <= 0) instance.average_width = std::max(1, instance.em / 2);
-    }
-    return instance.average_width;
-  }
-
-  void RasteriseRun(const TFont& font, std::u32string_view run, const CoverageSink& sink) override {
-    Instance& instance = InstanceFor(font);
-    int pen = 0;
-    for (char32_t cp : run) {
-      const Glyph& glyph = GlyphFor(instance, cp);
-      if (!glyph.coverage.empty()) {
-        sink({pen + glyph.left, glyph.top, glyph.width, glyph.height, glyph.coverage.data()});
-      }
-      pen += glyph.advance;
-    }
-  }
+  FT_Library m_library = nullptr;
+  FcConfig* m_config = nullptr;
+  std::map<std::pair<std::string, int>, std::unique_ptr<Face>> m_faces_by_file;
+  std::map<std::pair<std::string, bool>, Face*> m_faces_by_name;
+  std::unordered_map<char32_t, Face*> m_fallback_faces;  // nullptr: no face has the character
+  std::map<std::tuple<std::string, bool, int>, std::unique_ptr<Instance>> m_instances;
+  // Labels are drawn and measured many times in a row in the same font.
+  Instance* m_last_instance = nullptr;
+  std::string m_last_name;
+  bool m_last_bold = false;
+  int m_last_height = 0;
 };
 
 }  // namespace
