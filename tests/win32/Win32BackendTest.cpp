@@ -178,5 +178,16 @@ TEST_F(Win32Backends, present_puts_only_the_dirty_rectangles_on_the_screen) {
   ReleaseDC(AsWindow(handle), dc);
 }
 
+TEST_F(Win32Backends, every_top_level_window_carries_the_icon) {
+  // This test program has no icon resource, so the core's picture stands in.
+  WindowHandle before = Create(WindowKind::Popup);
+  m_backend->SetIcon(Bitmap32(32, 32, 0x00C000));
+  WindowHandle after = Create(WindowKind::FullScreen);
+  for (WindowHandle window : {before, after}) {
+    EXPECT_NE(SendMessageW(AsWindow(window), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageW(AsWindow(window), WM_GETICON, ICON_SMALL, 0), 0);
+  }
+}
+
 }  // namespace
 }  // namespace vt
