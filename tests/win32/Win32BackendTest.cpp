@@ -179,13 +179,18 @@ TEST_F(Win32Backends, present_puts_only_the_dirty_rectangles_on_the_screen) {
 }
 
 TEST_F(Win32Backends, every_top_level_window_carries_the_icon) {
-  // This test program has no icon resource, so the core's picture stands in.
+  // From the program's icon resource through the window class, or, where a program has none,
+  // from the core's picture.
+  auto has_icon = [](WindowHandle window, WPARAM which, int class_index) {
+    return SendMessageW(AsWindow(window), WM_GETICON, which, 0) != 0 ||
+           GetClassLongPtrW(AsWindow(window), class_index) != 0;
+  };
   WindowHandle before = Create(WindowKind::Popup);
   m_backend->SetIcon(Bitmap32(32, 32, 0x00C000));
   WindowHandle after = Create(WindowKind::FullScreen);
   for (WindowHandle window : {before, after}) {
-    EXPECT_NE(SendMessageW(AsWindow(window), WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_NE(SendMessageW(AsWindow(window), WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_TRUE(has_icon(window, ICON_BIG, GCLP_HICON));
+    EXPECT_TRUE(has_icon(window, ICON_SMALL, GCLP_HICONSM));
   }
 }
 
