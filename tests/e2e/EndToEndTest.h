@@ -92,5 +92,16 @@ class EndToEndTest : public ::testing::Test {
 // Colour checks with room for the JPEG compression of the built-in pictures.
 bool Near(uint32_t pixel, int red, int green, int blue, int tolerance);
 std::string ColourText(uint32_t pixel);
+bool IsShaftGrey(uint32_t pixel);  // the building's elevator shaft
+bool IsCarGreen(uint32_t pixel);   // the car's lime
+bool IsPanelGrey(uint32_t pixel);  // the signboard's ribbed panel
+
+// The screen point of a design point of a picture stretched to `placed`.
+int ScreenX(const Rect& placed, int design_width, double x);
+int ScreenY(const Rect& placed, int design_height, double y);
+// The first screen column (or row) at or after a design edge: the one whose pixel centre
+// the stretch maps to the design pixel right of (or below) the edge.
+int EdgeX(const Rect& placed, int design_width, double edge);
+int EdgeY(const Rect& placed, int design_height, double edge);
 
 }  // namespace vt

@@ -12,28 +12,6 @@ Rect Bounds(const std::vector<int>& figures) {
   return figures.size() == 4 ? Rect{figures[0], figures[1], figures[2], figures[3]} : Rect{};
 }
 
-// The screen point of a design point of a picture stretched to `placed`.
-int ScreenX(const Rect& placed, int design_width, double x) {
-  return placed.left + int(x * placed.width / design_width);
-}
-int ScreenY(const Rect& placed, int design_height, double y) {
-  return placed.top + int(y * placed.height / design_height);
-}
-// How many screen pixels the pictures' one-pixel outline takes.
-int Outline(int size, int design_size) {
-  return int(std::lround(double(size) / design_size));
-}
-
-bool IsShaftGrey(uint32_t pixel) {
-  return Near(pixel, 51, 51, 51, 12);
-}
-bool IsCarGreen(uint32_t pixel) {
-  return Near(pixel, 160, 255, 65, 28);
-}
-bool IsPanelGrey(uint32_t pixel) {
-  return Near(pixel, 155, 157, 154, 20);
-}
-
 // Design sizes of the built-in pictures.
 constexpr int kBuildingWidth = 620, kBuildingHeight = 515, kShaftCentre = 70;
 constexpr int kSignWidth = 450, kSignHeight = 103;
@@ -86,22 +64,27 @@ TEST_P(SaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHidesThePoi
     if (!green) start = -1;
   }
   ASSERT_GE(first, 0) << "no car";
-  int outline_y = Outline(car.height, kCarHeight), outline_x = Outline(car.width, kCarWidth);
-  int bottom = last + 1 + outline_y;
+  // Standing on a floor line, its green is where the scaled picture has it: all but its
+  // one-pixel outline.
+  int bottom = last + 1 + (EdgeY(car, kCarHeight, 1) - car.top);
   int car_floor = int(
       std::min_element(floor_base.begin(), floor_base.end(),
                        [&](int a, int b) { return std::abs(a - bottom) < std::abs(b - bottom); }) -
       floor_base.begin());
-  EXPECT_LE(std::abs(bottom - floor_base[car_floor]), 1) << "car's bottom edge " << bottom;
-  EXPECT_LE(std::abs(first - (floor_base[car_floor] - car.height + outline_y)), 1);
+  Rect placed = car;
+  placed.top = floor_base[car_floor] - car.height;
+  EXPECT_LE(std::abs(first - EdgeY(placed, kCarHeight, 1)), 1) << "car's first green row";
+  EXPECT_LE(std::abs(last - (EdgeY(placed, kCarHeight, kCarHeight - 1) - 1)), 1)
+      << "car's last green row";
   int row = last - 2, left = -1, right = -1;
   for (int x = car.left - 8; x < car.Right() + 8; ++x) {
     if (!IsCarGreen(screen.Pixel(x, row))) continue;
     if (left < 0) left = x;
     right = x;
   }
-  EXPECT_LE(std::abs(left - (car.left + outline_x)), 1) << "car's first green column";
-  EXPECT_LE(std::abs(right - (car.Right() - 1 - outline_x)), 1) << "car's last green column";
+  EXPECT_LE(std::abs(left - EdgeX(car, kCarWidth, 1)), 1) << "car's first green column";
+  EXPECT_LE(std::abs(right - (EdgeX(car, kCarWidth, kCarWidth - 1) - 1)), 1)
+      << "car's last green column";
   // The shaft's grey on every floor where the car is not.
   int shaft_x = ScreenX(building, kBuildingWidth, kShaftCentre);
   for (int floor = 0; floor < 6; ++floor) {
