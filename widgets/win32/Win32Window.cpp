@@ -8,6 +8,7 @@
 // - the icon: the resource icon of the window class, or one made from the core's picture
 // - the foreign host window: ShowWindow and GetWindowRect
 #include <string>
+#include <vector>
 
 #include "widgets/Exceptions.h"
 #include "widgets/win32/Win32Api.h"
@@ -54,7 +55,10 @@ HICON IconFromBitmap(const Bitmap32& picture) {
       pixels[size_t(y) * size_t(picture.Width()) + size_t(x)] = picture.Pixel(x, y) | 0xFF000000u;
     }
   }
-  HBITMAP mask = CreateBitmap(picture.Width(), picture.Height(), 1, 1, nullptr);
+  // An AND mask of zeros: every pixel shows the colour bitmap. Rows of a monochrome bitmap are
+  // padded to 16 bits.
+  std::vector<uint8_t> clear(size_t((picture.Width() + 15) / 16 * 2) * size_t(picture.Height()));
+  HBITMAP mask = CreateBitmap(picture.Width(), picture.Height(), 1, 1, clear.data());
   ICONINFO info{};
   info.fIcon = TRUE;
   info.hbmColor = color;
