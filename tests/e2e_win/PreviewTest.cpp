@@ -9,7 +9,7 @@ namespace {
 
 constexpr const char* kLastChanceTitle = "アプリケーション エラー";
 
-class Preview : public WineTest {
+class WindowsPreview : public WineTest {
  protected:
   // Starts the host with the saver and reads the host's outer and client sizes.
   ChildProcess& StartHost(const std::vector<std::string>& handle, Rect* outer, Rect* client) {
@@ -24,7 +24,7 @@ class Preview : public WineTest {
   }
 };
 
-TEST_F(Preview, IsAChildOfTheHostsOuterSizeAndEndsWithZeroWhenTheHostGoes) {
+TEST_F(WindowsPreview, IsAChildOfTheHostsOuterSizeAndEndsWithZeroWhenTheHostGoes) {
   Rect outer, client;
   ChildProcess& host = StartHost({}, &outer, &client);
   // The host's frame makes its outer size larger than its client area.
@@ -50,9 +50,14 @@ struct BadHandle {
   std::string message;
 };
 
-class BadPreviewHandle : public Preview, public ::testing::WithParamInterface<BadHandle> {};
+void PrintTo(const BadHandle& bad, std::ostream* out) {
+  *out << bad.name;
+}
 
-TEST_P(BadPreviewHandle, ShowsOneLastChanceBoxThenExitsWithOne) {
+class WindowsBadPreviewHandle : public WindowsPreview,
+                                public ::testing::WithParamInterface<BadHandle> {};
+
+TEST_P(WindowsBadPreviewHandle, ShowsOneLastChanceBoxThenExitsWithOne) {
   const BadHandle& bad = GetParam();
   Rect outer, client;
   ChildProcess& host = StartHost({bad.handle}, &outer, &client);
@@ -76,7 +81,7 @@ TEST_P(BadPreviewHandle, ShowsOneLastChanceBoxThenExitsWithOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Handles, BadPreviewHandle,
+    Handles, WindowsBadPreviewHandle,
     ::testing::Values(BadHandle{"Missing", "none", "EConvertError", "  '' は整数ではありません."},
                       BadHandle{"Zero", "0", "EInvalidOperation",
                                 "  コントロール 'PrvForm' は親ウィンドウを持っていません."},

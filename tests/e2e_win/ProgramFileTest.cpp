@@ -9,7 +9,7 @@
 namespace vt {
 namespace {
 
-TEST(ProgramFile, IsAGuiProgramForX64ThatImportsSystemLibrariesOnly) {
+TEST(WindowsProgramFile, IsAGuiProgramForX64ThatImportsSystemLibrariesOnly) {
   std::string dump =
       CommandOutput("x86_64-w64-mingw32-objdump -p " + std::string(WineTest::kSaver));
   EXPECT_NE(dump.find("(PE32+)"), std::string::npos);
@@ -29,9 +29,9 @@ TEST(ProgramFile, IsAGuiProgramForX64ThatImportsSystemLibrariesOnly) {
   EXPECT_GE(imports, 2) << dump;
 }
 
-class ProgramFileUnderWine : public WineTest {};
+class WindowsProgramFileUnderWine : public WineTest {};
 
-TEST_F(ProgramFileUnderWine, CarriesVersionOneOneAndTheNameVantorelForTheDesktop) {
+TEST_F(WindowsProgramFileUnderWine, CarriesVersionOneOneAndTheNameVantorelForTheDesktop) {
   ChildProcess& reader = StartHelper("file_resources", {WindowsPath(kSaver)});
   for (const char* expected : {"file-version 1.1.0.0", "product-version 1.1.0.0",
                                "string-1 Vantorel", "original-filename vantorel.scr"}) {

@@ -13,9 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ProgramStart : public WineTest {};
+class WindowsProgramStart : public WineTest {};
 
-TEST_F(ProgramStart, NoArgumentConfigureAndAboutEndAtOnceWithZeroAndMapNoWindow) {
+TEST_F(WindowsProgramStart, NoArgumentConfigureAndAboutEndAtOnceWithZeroAndMapNoWindow) {
   // Every window mapped on the server from now on is announced to the test.
   XSelectInput(X(), DefaultRootWindow(X()), SubstructureNotifyMask);
   XSync(X(), True);
@@ -30,7 +30,7 @@ TEST_F(ProgramStart, NoArgumentConfigureAndAboutEndAtOnceWithZeroAndMapNoWindow)
   EXPECT_FALSE(XCheckTypedEvent(X(), MapNotify, &event));
 }
 
-TEST_F(ProgramStart, WithoutTheDataFolderOneBoxThenTheSceneWhichStillEndsOnInput) {
+TEST_F(WindowsProgramStart, WithoutTheDataFolderOneBoxThenTheSceneWhichStillEndsOnInput) {
   std::string program = TempDir() + "/vantorel.scr";
   fs::copy_file(kSaver, program);
   ChildProcess& saver = StartSaver({"/s"}, program);
@@ -59,7 +59,7 @@ TEST_F(ProgramStart, WithoutTheDataFolderOneBoxThenTheSceneWhichStillEndsOnInput
   ExpectKeyEndsSaver(saver, line);
 }
 
-TEST_F(ProgramStart, FindsTheDataFolderBesideItUnderAJapaneseFolderName) {
+TEST_F(WindowsProgramStart, FindsTheDataFolderBesideItUnderAJapaneseFolderName) {
   fs::path folder = fs::path(TempDir()) / "スクリーンセーバー 試験";
   fs::create_directory(folder);
   fs::copy_file(kSaver, folder / "vantorel.scr");

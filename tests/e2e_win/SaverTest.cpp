@@ -22,12 +22,16 @@ struct Screen {
   int width, height;
 };
 
-class SaverScene : public WineTest, public ::testing::WithParamInterface<Screen> {
+void PrintTo(const Screen& screen, std::ostream* out) {
+  *out << screen.name;
+}
+
+class WindowsSaverScene : public WineTest, public ::testing::WithParamInterface<Screen> {
  protected:
   void SetUp() override { StartWine(GetParam().width, GetParam().height); }
 };
 
-TEST_P(SaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHidesThePointer) {
+TEST_P(WindowsSaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHidesThePointer) {
   const auto [name, width, height] = GetParam();
   std::map<std::string, std::vector<int>> layout = Layout(width, height);
   Rect building = Bounds(layout["ImgHaikei"]), car = Bounds(layout["ImgElv"]);
@@ -96,7 +100,7 @@ TEST_P(SaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHidesThePoi
   ExpectKeyEndsSaver(saver);
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, SaverScene,
+INSTANTIATE_TEST_SUITE_P(Screens, WindowsSaverScene,
                          ::testing::Values(Screen{"Screen1024x768", 1024, 768},
                                            Screen{"Screen1920x1080", 1920, 1080}),
                          [](const ::testing::TestParamInfo<Screen>& info) {
@@ -110,9 +114,13 @@ struct Ending {
   const char* ending;
 };
 
-class SaverEnding : public WineTest, public ::testing::WithParamInterface<Ending> {};
+void PrintTo(const Ending& ending, std::ostream* out) {
+  *out << ending.name;
+}
 
-TEST_P(SaverEnding, OnlyTheEndingInputEndsItWithExitCodeZeroAndNoWindowLeft) {
+class WindowsSaverEnding : public WineTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(WindowsSaverEnding, OnlyTheEndingInputEndsItWithExitCodeZeroAndNoWindowLeft) {
   ChildProcess& saver = ShowSaver();
   ASSERT_TRUE(saver.Running());
   if (*GetParam().passing) {
@@ -127,7 +135,7 @@ TEST_P(SaverEnding, OnlyTheEndingInputEndsItWithExitCodeZeroAndNoWindowLeft) {
 // stands when the window appears, so the first real movement may already end the saver; the
 // second one surely does. Buttons 4 to 7 are the wheel and its tilt.
 INSTANTIATE_TEST_SUITE_P(
-    Inputs, SaverEnding,
+    Inputs, WindowsSaverEnding,
     ::testing::Values(Ending{"LetterKey", "", "key a"}, Ending{"AltAlone", "", "key Alt_L"},
                       Ending{"F10", "", "key F10"}, Ending{"RightButton", "", "click 3"},
                       Ending{"PointerMovement", "",
@@ -136,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                              "click 4 click 5 click 6 click 7 key Tab", "click 1"}),
     [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
-class SaverWindow : public WineTest {};
+class WindowsSaverWindow : public WineTest {};
 
-TEST_F(SaverWindow, AnswersScreenSaveWithOneAndLeavesMonitorPowerToTheDefaultHandling) {
+TEST_F(WindowsSaverWindow, AnswersScreenSaveWithOneAndLeavesMonitorPowerToTheDefaultHandling) {
   ChildProcess& saver = ShowSaver();
   ASSERT_TRUE(saver.Running());
   ChildProcess& sender = StartHelper("saver_command", {});
