@@ -36,6 +36,7 @@ void WineTest::TearDown() {
 
 ChildProcess& WineTest::StartWindows(const std::string& program,
                                      const std::vector<std::string>& args, bool pipe_stdio) {
+  EXPECT_TRUE(fs::exists(program)) << program << " is not built: build it in " VT_WIN_BINARY_DIR;
   ChildProcess::Options options;
   options.argv = {"/usr/bin/wine", program};
   options.argv.insert(options.argv.end(), args.begin(), args.end());
