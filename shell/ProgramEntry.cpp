@@ -43,10 +43,14 @@ int32_t StrToInt(const std::string& text) {
   for (; i < text.size(); ++i) {
     char c = text[i];
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return fail();
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return fail();
     value = value * base + digit;
     if (value > 2147483648LL) return fail();
   }
@@ -107,8 +111,7 @@ int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_
     // The last chance: one box with no owner, then the program ends with exit code 1.
     uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(&StartMode));
     application.ShowErrorBox("アプリケーション エラー",
-                             LastChanceText(error, application.ExeName(), address),
-                             BoxOwner::None);
+                             LastChanceText(error, application.ExeName(), address), BoxOwner::None);
     return 1;
   }
   application.Run();
