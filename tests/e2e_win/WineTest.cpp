@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 
@@ -14,7 +15,10 @@ void WineTest::StartWine(int width, int height) {
   ASSERT_FALSE(HasFatalFailure());
   // The build's prefix is made once, by whichever test comes first; a made one is kept.
   const std::string shared = VT_WIN_BINARY_DIR "/wineprefix";
-  ASSERT_EQ(Run("flock " + shared + ".lock " VT_SOURCE_DIR "/scripts/wine-prefix.sh " + shared), 0);
+  // Making it takes longer than Run() allows.
+  std::string make = "DISPLAY=" + m_server.Name() + " timeout 300 flock " + shared +
+                     ".lock " VT_SOURCE_DIR "/scripts/wine-prefix.sh " + shared;
+  ASSERT_EQ(std::system(make.c_str()), 0) << make;
   // Hard links keep the copy cheap; the registry, which Wine rewrites, is copied for real.
   m_prefix = TempDir() + "/prefix";
   fs::copy(shared, m_prefix,
