@@ -24,6 +24,7 @@
 
 #include "assets/BuiltinResources.h"
 #include "shell/TElevatorScrForm.h"
+#include "widgets/PlatformFiles.h"
 #include "widgets/TApplication.h"
 #include "widgets/TImage.h"
 #include "widgets/headless/HeadlessBackend.h"

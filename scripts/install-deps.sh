@@ -20,8 +20,14 @@ packages=(
   xvfb xdotool x11-utils x11-xserver-utils
   # The saver daemon the end-to-end tests run Vantorel under
   xscreensaver
-  # The Debian package: its dependencies, and its checks
+  # The Debian package: its dependencies, and its checks (dpkg-dev also unpacks Debian's
+  # source packages)
   dpkg-dev fakeroot file
+  # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, and Wine to
+  # run the Windows tests
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm wine wine64
+  # The Windows setup program
+  nsis
 )
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -31,5 +37,18 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# libjpeg-turbo for Windows is built from Debian's source package, which needs deb-src lines.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  for list in /etc/apt/sources.list.d/debian.sources /usr/share/doc/apt/examples/debian.sources; do
+    if [ -f "$list" ]; then
+      sed 's/^Types: deb$/Types: deb-src/' "$list" |
+        "${sudo[@]}" tee /etc/apt/sources.list.d/vantorel-deb-src.sources >/dev/null
+      break
+    fi
+  done
+fi
+
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+
+"${sudo[@]}" "$(dirname "${BASH_SOURCE[0]}")/build-win-deps.sh"

@@ -1,20 +1,39 @@
 #!/usr/bin/env bash
 # Builds Vantorel and runs every test: the Release build with all its tests (unit, rendering,
 # simulation soak, X11 and end-to-end tests under Xvfb, some under the XScreenSaver daemon),
-# the Debian package made from that build and checked unpacked, the same tests built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, a bounded run of each picture-decoder
-# fuzzer, and one pass of the repaint benchmark for its figures.
+# the Debian package made from that build and checked unpacked, the Windows build with the
+# shared tests under Wine, the Windows program's end-to-end tests and its packages, the same
+# Linux tests built with AddressSanitizer and UndefinedBehaviorSanitizer, a bounded run of
+# each picture-decoder fuzzer, and one pass of the repaint benchmark for its figures.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-echo "== Release build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+echo "== Release build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVT_WINDOWS_TESTS=ON -DVT_WIN_BINARY_DIR="$root/build-win"
 cmake --build build -j2
+
+echo "== Windows build"
+cmake -S . -B build-win --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DVT_HOST_ASSETGEN="$root/build/vantorel-assetgen" -DVT_NATIVE_BINARY_DIR="$root/build"
+cmake --build build-win -j2
+
+echo "== Release tests"
 (cd build && ctest --output-on-failure -j2 --timeout 900) | tee build/ctest.log
 
 echo "== Debian package"
 scripts/check-package.sh build
+
+echo "== Windows tests under Wine"
+# Wine needs an X display for its windows and fonts, even for the unit tests.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+(cd build-win && DISPLAY=":$display" ctest --output-on-failure -j2 --timeout 1800) | tee build-win/ctest.log
+WINEPREFIX="$root/build-win/wineprefix" wineserver -k 2>/dev/null || true
+kill "$xvfb_pid" 2>/dev/null || true
 
 echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON
@@ -39,7 +58,11 @@ fi
 
 # ctest ends each run with "N% tests passed, F tests failed out of T"; add the two runs up.
 count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -n 1; }
-read -r failed_release total_release < <(count build/ctest.log)
-read -r failed_sanitized total_sanitized < <(count build-sanitize/ctest.log)
-failed=$((failed_release + failed_sanitized))
-echo "Tests: $((total_release + total_sanitized - failed)) passed, $failed failed"
+failed=0
+total=0
+for log in build/ctest.log build-win/ctest.log build-sanitize/ctest.log; do
+  read -r f t < <(count "$log")
+  failed=$((failed + f))
+  total=$((total + t))
+done
+echo "Tests: $((total - failed)) passed, $failed failed"

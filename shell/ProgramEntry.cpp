@@ -16,12 +16,13 @@ namespace vt {
 int32_t PreviewParent = 0;
 TRect PreviewParentRect;
 
-ProgramMode SelectMode(const std::vector<std::string>& args) {
+ProgramMode SelectMode(const std::vector<std::string>& args, SaverDaemon daemon) {
   if (args.empty()) return ProgramMode::None;
   const std::string& first = args[0];
   if (first == "/s" || first == "/S") return ProgramMode::Saver;
   if (first == "/p" || first == "/P") return ProgramMode::Preview;
-  if (first == "--root" || first == "-root" || first == "--window-id" || first == "-window-id") {
+  if (daemon == SaverDaemon::XScreenSaver &&
+      (first == "--root" || first == "-root" || first == "--window-id" || first == "-window-id")) {
     return ProgramMode::XScreenSaver;
   }
   return ProgramMode::None;
@@ -48,10 +49,14 @@ int32_t StrToInt(const std::string& text) {
   for (; i < text.size(); ++i) {
     char c = text[i];
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return fail();
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return fail();
     value = value * base + digit;
     if (value > 2147483648LL) return fail();
   }
@@ -116,8 +121,9 @@ void StartMode(TApplication& application, ProgramMode mode, const std::vector<st
   }
 }
 
-int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend) {
-  ProgramMode mode = SelectMode(args);
+int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend,
+               SaverDaemon daemon) {
+  ProgramMode mode = SelectMode(args, daemon);
   if (mode == ProgramMode::None) return 0;
 
   std::string reason;
@@ -138,7 +144,8 @@ int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_
       // The last chance: one box with no owner, then the program ends with exit code 1.
       uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(&StartMode));
       application.ShowErrorBox("アプリケーション エラー",
-                               LastChanceText(error, application.ExeName(), address));
+                               LastChanceText(error, application.ExeName(), address),
+                               BoxOwner::None);
       return 1;
     }
     bool resized = false;

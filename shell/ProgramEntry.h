@@ -27,10 +27,15 @@ extern TRect PreviewParentRect;
 // XScreenSaver: the saver as a hack of the XScreenSaver daemon, drawn into the daemon's window.
 enum class ProgramMode { None, Saver, Preview, XScreenSaver };
 
+// The saver daemon a platform has beside the desktop's own saver settings: XScreenSaver on
+// Linux, none on Windows.
+enum class SaverDaemon { None, XScreenSaver };
+
 // The mode the first argument selects: exact, case-sensitive, on the whole argument. Besides
-// "/s", "/S", "/p" and "/P", the daemon's own switches "--root", "-root", "--window-id" and
-// "-window-id" select XScreenSaver.
-ProgramMode SelectMode(const std::vector<std::string>& args);
+// "/s", "/S", "/p" and "/P", where the platform has the XScreenSaver daemon, its own switches
+// "--root", "-root", "--window-id" and "-window-id" select XScreenSaver.
+ProgramMode SelectMode(const std::vector<std::string>& args,
+                       SaverDaemon daemon = SaverDaemon::XScreenSaver);
 
 // Converts text to a signed 32-bit integer: leading blanks, an optional sign, then decimal
 // digits or hexadecimal ones after "$", "x", "X", "0x" or "0X", and nothing else. Throws
@@ -45,7 +50,8 @@ using BackendFactory = std::function<std::unique_ptr<Backend>(std::string* error
 
 // The whole program: selects the mode, creates the form it needs, runs the event loop and
 // returns the exit code. The backend is opened only when a mode is selected.
-int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend);
+int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_backend,
+               SaverDaemon daemon = SaverDaemon::XScreenSaver);
 
 // The window an XScreenSaver-mode start draws into: the argument after "--window-id" (or
 // "-window-id") anywhere on the line, else $XSCREENSAVER_WINDOW, else 0 for the root window.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,6 +107,23 @@ class Backend {
   // Error boxes. A backend that cannot show one (the headless one) records the report and
   // returns true, and the widget layer then goes on as if the box was dismissed at once.
   virtual bool RecordErrorBox(const std::string& title, const std::string& text) = 0;
+
+  // Platforms whose own modal loops run out of reach of WaitEvent (Windows). The defaults
+  // suit every other backend.
+  //
+  // Shows the platform's own message box (an error icon and OK; owner 0 for none) and returns
+  // true once it is dismissed; false when the platform has none, and the widget layer then
+  // draws its own. While the box's loop runs, the backend calls run_due_timers whenever a
+  // tick may be due; it runs the due ticks, repaints, and returns the clock time of the next
+  // tick (negative when no timer runs).
+  virtual bool ShowMessageBox(WindowHandle /*owner*/, const std::string& /*title*/,
+                              const std::string& /*text*/,
+                              const std::function<int64_t()>& /*run_due_timers*/) {
+    return false;
+  }
+  // Events that the platform wants answered before WaitEvent could return them (a system
+  // command waits for its answer) are handed to dispatch at once. nullptr: none.
+  virtual void SetImmediateDispatch(std::function<void(const InputEvent&)> /*dispatch*/) {}
 };
 
 }  // namespace vt

@@ -1,15 +1,11 @@
 #include "widgets/Graphic.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 #include "widgets/BitmapDecoder.h"
 #include "widgets/Exceptions.h"
 #include "widgets/JpegDecoder.h"
+#include "widgets/PlatformFiles.h"
 
 namespace vt {
 
@@ -97,39 +93,15 @@ Format FormatOf(std::string_view extension) {
       FormatMessage("拡張子 .%s の画像形式は処理できません", std::string(extension)));
 }
 
-// A file descriptor closed on every way out.
-class FileHandle {
- public:
-  explicit FileHandle(int fd) : m_fd(fd) {}
-  ~FileHandle() {
-    if (m_fd >= 0) close(m_fd);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int Get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info {};
-  // A folder opens on this platform but is not a file that can be read.
-  if (file.Get() < 0 || fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode)) {
-    throw EFOpenError(FormatMessage("ファイル %s は開けません", path));
-  }
+std::vector<uint8_t> ReadFileOrThrow(const std::string& path) {
   std::vector<uint8_t> bytes;
-  if (S_ISREG(info.st_mode) && info.st_size > 0) bytes.reserve(size_t(info.st_size));
-  uint8_t buffer[65536];
-  for (;;) {
-    const ssize_t got = read(file.Get(), buffer, sizeof buffer);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
+  switch (ReadWholeFile(path, bytes)) {
+    case FileReadResult::Read:
+      break;
+    case FileReadResult::CannotOpen:
+      throw EFOpenError(FormatMessage("ファイル %s は開けません", path));
+    case FileReadResult::ReadFailed:
       throw EReadError("ストリームからの読み込みエラー");
-    }
-    bytes.insert(bytes.end(), buffer, buffer + got);
   }
   return bytes;
 }
@@ -164,7 +136,7 @@ std::unique_ptr<TGraphic> LoadGraphicFromFile(const std::string& path) {
   const std::string_view extension = ExtensionOf(path);
   const Format format = FormatOf(extension);
   if (format == Format::kUnsupported) FailExtension(extension);
-  std::vector<uint8_t> bytes = ReadWholeFile(path);
+  std::vector<uint8_t> bytes = ReadFileOrThrow(path);
   if (format == Format::kBitmap) return DecodeBitmapFile(bytes);
   return DecodeJpegFile(std::move(bytes));
 }

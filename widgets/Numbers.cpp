@@ -1,11 +1,7 @@
 #include "widgets/Numbers.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <cmath>
-#include <vector>
 
 namespace vt {
 
@@ -33,7 +29,9 @@ int64_t RoundHalfEven(long double value) {
   return (result % 2 == 0) ? result : result + 1;
 }
 
-int64_t Trunc(long double value) { return int64_t(value); }
+int64_t Trunc(long double value) {
+  return int64_t(value);
+}
 
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   if (c == 0) return -1;
@@ -45,13 +43,8 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   return int32_t(negative ? -quotient : quotient);
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
-
-std::string ProgramFilePath() {
-  std::vector<char> buffer(PATH_MAX + 1);
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return {};
-  return std::string(buffer.data(), size_t(n));
+std::string IntToStr(int64_t value) {
+  return std::to_string(value);
 }
 
 std::string ExtractFilePath(const std::string& path) {

@@ -32,10 +32,12 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c);
 // No leading zeros, "-" before a negative number.
 std::string IntToStr(int64_t value);
 
-// Path services. The delimiter is the platform's ("/" here).
+// Path services. The delimiter is the platform's.
+#ifdef _WIN32
+constexpr char PathDelim = '\\';
+#else
 constexpr char PathDelim = '/';
-// Full path of the running program file, resolved.
-std::string ProgramFilePath();
+#endif
 // Everything up to and including the last path delimiter; "" when there is none.
 std::string ExtractFilePath(const std::string& path);
 std::string IncludeTrailingPathDelimiter(const std::string& path);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "widgets/ErrorBox.h"
+#include "widgets/PlatformFiles.h"
 #include "widgets/TTimer.h"
 
 namespace vt {
@@ -13,9 +14,11 @@ TApplication::TApplication(Backend& backend) : m_backend(backend), m_exe_name(Pr
   // A debugging aid: outline what each frame repaints, to see that only changes are drawn.
   const char* show = std::getenv("VANTOREL_SHOW_REPAINTS");
   if (show && *show && std::string(show) != "0") m_repaint_outline = RepaintOutline::Show;
+  m_backend.SetImmediateDispatch([this](const InputEvent& event) { Dispatch(event); });
 }
 
 TApplication::~TApplication() {
+  m_backend.SetImmediateDispatch(nullptr);
   // Forms own the timers, which unregister themselves here: free them while the list lives.
   m_forms.clear();
   if (m_handle) m_backend.DestroyWindow(m_handle);
@@ -23,7 +26,9 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {}
 
-void TApplication::SetTitle(const std::string& title) { m_title = title; }
+void TApplication::SetTitle(const std::string& title) {
+  m_title = title;
+}
 
 WindowHandle TApplication::Handle() {
   if (!m_handle) {
@@ -132,6 +137,18 @@ void TApplication::FireTimer(TTimer& timer) {
   }
 }
 
+int64_t TApplication::RunDueTimers() {
+  // Each timer ticks at most once a call, as ticks do not pile up.
+  for (size_t ticks = m_timers.size(); ticks > 0 && !m_terminated; --ticks) {
+    TTimer* timer = EarliestTimer();
+    if (!timer || timer->m_next_due > m_backend.NowMs()) break;
+    FireTimer(*timer);
+  }
+  PaintDirtyForms();
+  TTimer* next = EarliestTimer();
+  return next ? next->m_next_due : -1;
+}
+
 void TApplication::TimerChanged(TTimer& timer) {
   if (std::find(m_timers.begin(), m_timers.end(), &timer) == m_timers.end()) {
     m_timers.push_back(&timer);
@@ -172,8 +189,10 @@ void TApplication::Dispatch(const InputEvent& event) {
   if (m_modal_form && form != m_modal_form) {
     // While a box is open the other windows take no input. Keys go to the box whichever of
     // the program's windows holds the keyboard (a full-screen form keeps its grab).
-    if (event.type == EventType::KeyDown) form = m_modal_form;
-    else if (is_input || event.type == EventType::CloseRequest) return;
+    if (event.type == EventType::KeyDown)
+      form = m_modal_form;
+    else if (is_input || event.type == EventType::CloseRequest)
+      return;
   }
   try {
     switch (event.type) {
@@ -253,7 +272,7 @@ void TApplication::ShowException(const Exception& error) {
   ShowErrorBox(m_title, ErrorBoxText(error.Message()));
 }
 
-void TApplication::ShowErrorBox(const std::string& title, const std::string& text) {
+void TApplication::ShowErrorBox(const std::string& title, const std::string& text, BoxOwner owner) {
   // Every report also goes to standard error as one line, so a terminal or a test sees it.
   std::string line = title + ": ";
   for (char c : text) line += (c == '\r' || c == '\n') ? ' ' : c;
@@ -265,6 +284,15 @@ void TApplication::ShowErrorBox(const std::string& title, const std::string& tex
   if (m_backend.RecordErrorBox(title, text)) return;
 
   m_error_box_open = true;
+  WindowHandle owner_window = owner == BoxOwner::Application ? m_handle : 0;
+  if (!m_backend.ShowMessageBox(owner_window, title, text, [this] { return RunDueTimers(); })) {
+    RunDrawnErrorBox(title, text);
+  }
+  m_error_box_open = false;
+  if (m_main_form) m_main_form->InvalidateAll();
+}
+
+void TApplication::RunDrawnErrorBox(const std::string& title, const std::string& text) {
   auto box = std::make_unique<ErrorBox>(*this, title, text);
   TForm* previous_modal = m_modal_form;
   m_error_box = box.get();
@@ -278,8 +306,6 @@ void TApplication::ShowErrorBox(const std::string& title, const std::string& tex
   if (box->HandleAllocated()) m_backend.DestroyWindow(box->Handle());
   m_modal_form = previous_modal;
   m_error_box = nullptr;
-  m_error_box_open = false;
-  if (m_main_form) m_main_form->InvalidateAll();
 }
 
 }  // namespace vt

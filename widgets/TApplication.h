@@ -20,6 +20,8 @@ namespace vt {
 
 class TTimer;
 
+enum class BoxOwner { Application, None };
+
 // Finds a built-in resource (form description, picture) by file name.
 using ResourceFinder = std::function<std::optional<std::span<const uint8_t>>(std::string_view)>;
 
@@ -68,8 +70,10 @@ class TApplication {
   static std::string ErrorBoxText(const std::string& message);
   bool ErrorBoxOpen() const { return m_error_box_open; }
   // Shows a modal error box with its own nested event loop, in which timers keep ticking, and
-  // returns when it is dismissed. The backend may record the box instead of showing it.
-  void ShowErrorBox(const std::string& title, const std::string& text);
+  // returns when it is dismissed. The backend may record the box instead of showing it. The
+  // box belongs to the application's window, or to none (the last-chance report).
+  void ShowErrorBox(const std::string& title, const std::string& text,
+                    BoxOwner owner = BoxOwner::Application);
 
   Backend& GetBackend() const { return m_backend; }
   TextEngine& Text() { return m_text; }
@@ -95,6 +99,11 @@ class TApplication {
   bool Step(int64_t deadline_ms);
   TTimer* EarliestTimer() const;
   void FireTimer(TTimer& timer);
+  // Runs the ticks that are due and repaints; returns the due time of the next tick, -1 when
+  // no timer runs. For the platform's own modal loops.
+  int64_t RunDueTimers();
+  // The error box that the widget layer draws itself, with its nested event loop.
+  void RunDrawnErrorBox(const std::string& title, const std::string& text);
 
   Backend& m_backend;
   TextEngine m_text;

@@ -11,9 +11,9 @@
 
 namespace vt {
 
-// Text through FreeType, with faces found by fontconfig. The face "ＭＳ Ｐゴシック" is served
-// by IPAPGothic (any Japanese sans-serif face when that is missing). One engine per
-// application; it caches faces and glyphs.
+// Text: measuring, line breaking, tabs and drawing, over the platform's glyph source (see
+// GlyphSource.h), which finds the faces and rasterises the characters. One engine per
+// application.
 class TextEngine {
  public:
   TextEngine();

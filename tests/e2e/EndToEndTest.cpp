@@ -1,6 +1,7 @@
 #include "EndToEndTest.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -185,7 +186,7 @@ std::vector<ProgramWindow> EndToEndTest::ProgramWindows() const {
   for (ProgramWindow window : ChildrenOf(DefaultRootWindow(display))) {
     XClassHint hint{};
     if (!XGetClassHint(display, window.id, &hint)) continue;
-    bool ours = hint.res_name && std::string(hint.res_name) == "vantorel";
+    bool ours = hint.res_name && hint.res_name == m_window_class;
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
     if (!ours) continue;
@@ -257,6 +258,29 @@ bool Near(uint32_t pixel, int red, int green, int blue, int tolerance) {
   int r = int(pixel >> 16) & 0xFF, g = int(pixel >> 8) & 0xFF, b = int(pixel) & 0xFF;
   return std::abs(r - red) <= tolerance && std::abs(g - green) <= tolerance &&
          std::abs(b - blue) <= tolerance;
+}
+
+bool IsShaftGrey(uint32_t pixel) {
+  return Near(pixel, 51, 51, 51, 12);
+}
+bool IsCarGreen(uint32_t pixel) {
+  return Near(pixel, 160, 255, 65, 28);
+}
+bool IsPanelGrey(uint32_t pixel) {
+  return Near(pixel, 155, 157, 154, 20);
+}
+
+int ScreenX(const Rect& placed, int design_width, double x) {
+  return placed.left + int(x * placed.width / design_width);
+}
+int ScreenY(const Rect& placed, int design_height, double y) {
+  return placed.top + int(y * placed.height / design_height);
+}
+int EdgeX(const Rect& placed, int design_width, double edge) {
+  return placed.left + int(std::ceil(edge * placed.width / design_width - 0.5));
+}
+int EdgeY(const Rect& placed, int design_height, double edge) {
+  return placed.top + int(std::ceil(edge * placed.height / design_height - 0.5));
 }
 
 std::string ColourText(uint32_t pixel) {

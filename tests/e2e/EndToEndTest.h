@@ -68,7 +68,7 @@ class EndToEndTest : public ::testing::Test {
   _XDisplay* X() const { return m_server.Test(); }
   Bitmap32 Screen() const;  // the root window, pixels 0x00RRGGBB
   uint32_t ScreenPixel(int x, int y) const;
-  std::vector<ProgramWindow> ProgramWindows() const;  // class "vantorel", bottom first
+  std::vector<ProgramWindow> ProgramWindows() const;  // of m_window_class, bottom first
   // The children of any window (a preview host), bottom first; only ids, bounds and mapping.
   std::vector<ProgramWindow> ChildrenOf(unsigned long parent) const;
   std::optional<ProgramWindow> ViewableWindowNamed(const std::string& name) const;
@@ -80,11 +80,13 @@ class EndToEndTest : public ::testing::Test {
   const std::string& TempDir() const { return m_temp_dir; }
 
   XvfbServer m_server;
+  // The instance name (WM_CLASS) that the program's windows carry.
+  std::string m_window_class = "vantorel";
 
- private:
   // Starts a child on the test's server, its standard error in a numbered file of the name.
   ChildProcess& Launch(ChildProcess::Options options, const std::string& log_name);
 
+ private:
   std::string m_temp_dir;
   // After the server: destroyed first, so the programs end while their display lives.
   std::vector<std::unique_ptr<ChildProcess>> m_children;
@@ -93,5 +95,16 @@ class EndToEndTest : public ::testing::Test {
 // Colour checks with room for the JPEG compression of the built-in pictures.
 bool Near(uint32_t pixel, int red, int green, int blue, int tolerance);
 std::string ColourText(uint32_t pixel);
+bool IsShaftGrey(uint32_t pixel);  // the building's elevator shaft
+bool IsCarGreen(uint32_t pixel);   // the car's lime
+bool IsPanelGrey(uint32_t pixel);  // the signboard's ribbed panel
+
+// The screen point of a design point of a picture stretched to `placed`.
+int ScreenX(const Rect& placed, int design_width, double x);
+int ScreenY(const Rect& placed, int design_height, double y);
+// The first screen column (or row) at or after a design edge: the one whose pixel centre
+// the stretch maps to the design pixel right of (or below) the edge.
+int EdgeX(const Rect& placed, int design_width, double edge);
+int EdgeY(const Rect& placed, int design_height, double edge);
 
 }  // namespace vt

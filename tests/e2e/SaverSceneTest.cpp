@@ -47,31 +47,6 @@ int FloorLine(int floor) {
   return 485 - 80 * floor;
 }
 
-// The screen point of a design point of a stretched picture.
-int ScreenX(const Rect& placed, int design_width, double x) {
-  return placed.left + int(x * placed.width / design_width);
-}
-int ScreenY(const Rect& placed, int design_height, double y) {
-  return placed.top + int(y * placed.height / design_height);
-}
-// The first screen column (or row) at or after a design edge: the one whose pixel centre
-// the stretch maps to the design pixel right of (or below) the edge.
-int EdgeX(const Rect& placed, int design_width, double edge) {
-  return placed.left + int(std::ceil(edge * placed.width / design_width - 0.5));
-}
-int EdgeY(const Rect& placed, int design_height, double edge) {
-  return placed.top + int(std::ceil(edge * placed.height / design_height - 0.5));
-}
-
-bool IsShaftGrey(uint32_t pixel) {
-  return Near(pixel, 51, 51, 51, 12);
-}
-bool IsCarGreen(uint32_t pixel) {
-  return Near(pixel, 160, 255, 65, 28);
-}
-bool IsPanelGrey(uint32_t pixel) {
-  return Near(pixel, 155, 157, 154, 20);
-}
 bool IsRimGrey(uint32_t pixel) {
   return Near(pixel, 112, 114, 112, 18);
 }

@@ -108,7 +108,9 @@ TEST_P(ScreenLayout, EveryWidgetIsScaledAndPlacedToThePixel) {
               (Box{e.button_left, e.down_tops[floor - 1], 25, 25}));
   }
   for (int floor = 0; floor < 6; ++floor) {
-    EXPECT_EQ(BoxOf(f.FloorFullLabels[floor]), (Box{e.sign_left, e.sign_tops[floor], 42, 20}));
+    // An auto-sized sign is one line of its font high.
+    const int line = f.Application().Text().LineHeight(f.FloorFullLabels[floor]->Font());
+    EXPECT_EQ(BoxOf(f.FloorFullLabels[floor]), (Box{e.sign_left, e.sign_tops[floor], 42, line}));
     for (int n = 1; n <= 10; ++n) {
       EXPECT_EQ(f.PassengerImages[floor][n]->Width(), e.person.width);
       EXPECT_EQ(f.PassengerImages[floor][n]->Height(), e.person.height);

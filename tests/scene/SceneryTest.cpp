@@ -55,7 +55,7 @@ TEST_F(Scenery, ShowPicksTheFirstBackdropAndCharacterAfterTheStartFloor) {
   EXPECT_EQ(ShownBackdrop(f), backdrop);
   EXPECT_EQ(ShownCharacter(f), character);
   EXPECT_EQ(f.Application().Random().Seed(), expected.Seed());
-  EXPECT_EQ(f.DataDir, data.Dir() + "/");
+  EXPECT_EQ(f.DataDir, data.Dir() + PathDelim);
   EXPECT_TRUE(saver.Errors().empty());
 }
 
@@ -133,7 +133,7 @@ TEST_F(Scenery, MissingBackdropStopsTheChangesForTheRestOfTheRun) {
   RunOneTimer1Tick();
   ASSERT_EQ(saver.Errors().size(), 1u);
   EXPECT_EQ(saver.Errors()[0].text,
-            "ファイル " + data.Dir() + "/VantorelData/mirso3.jpg は開けません.");
+            "ファイル " + data.Dir() + Native("/VantorelData/mirso3.jpg") + " は開けません.");
   EXPECT_EQ(f.SceneryIndex, 3);
   EXPECT_EQ(f.SceneryTicks, 20);
   EXPECT_EQ(ShownBackdrop(f), 0);
@@ -184,7 +184,7 @@ TEST_F(Scenery, MissingCharacterKeepsTheNewBackdropWithTheOldCharacter) {
   RunOneTimer1Tick();
   ASSERT_EQ(saver.Errors().size(), 1u);
   EXPECT_EQ(saver.Errors()[0].text,
-            "ファイル " + data.Dir() + "/VantorelData/Hito4.bmp は開けません.");
+            "ファイル " + data.Dir() + Native("/VantorelData/Hito4.bmp") + " は開けません.");
   EXPECT_EQ(ShownBackdrop(f), next);
   EXPECT_EQ(ShownCharacter(f), character);
   EXPECT_EQ(f.SceneryTicks, 20);
@@ -200,7 +200,7 @@ TEST(SceneryWithoutData, MissingFolderLeavesTheBuiltInPicturesAndAnIdleBuilding)
   saver.Show(8);
   ASSERT_EQ(saver.Errors().size(), 1u);
   EXPECT_EQ(saver.Errors()[0].title, "Vantorel");
-  EXPECT_EQ(saver.Errors()[0].text, "ファイル " + empty.Dir() + "/VantorelData/mirso" +
+  EXPECT_EQ(saver.Errors()[0].text, "ファイル " + empty.Dir() + Native("/VantorelData/mirso") +
                                         std::to_string(f.SceneryIndex) + ".jpg は開けません.");
   EXPECT_EQ(f.ImgBillding->Picture().Graphic(), backdrop);
   EXPECT_EQ(f.ImgOkujo->Picture().Graphic(), character);
@@ -221,12 +221,12 @@ TEST(SceneryWithoutData, MissingFolderLeavesTheBuiltInPicturesAndAnIdleBuilding)
 TEST(DataDir, IsTheProgramsFolderWithOneTrailingDelimiter) {
   SaverHarness saver;
   TElevatorScrForm& f = saver.Form();
-  f.Application().SetExeName("/opt/vantorel/bin/vantorel");
+  f.Application().SetExeName(Native("/opt/vantorel/bin/vantorel"));
   f.RecordDataDir();
-  EXPECT_EQ(f.DataDir, "/opt/vantorel/bin/");
-  f.Application().SetExeName("/vantorel");
+  EXPECT_EQ(f.DataDir, Native("/opt/vantorel/bin/"));
+  f.Application().SetExeName(Native("/vantorel"));
   f.RecordDataDir();
-  EXPECT_EQ(f.DataDir, "/");
+  EXPECT_EQ(f.DataDir, Native("/"));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_F(SaverShell, ShowHidesPointerAndTaskBarEntryAndStartsBothTimers) {
   ASSERT_NE(app_window, nullptr);
   EXPECT_FALSE(app_window->visible);
   EXPECT_EQ(f.ImeMode(), TImeMode::imDisable);
-  EXPECT_EQ(f.DataDir, std::string(VT_BINARY_DIR) + "/");
+  EXPECT_EQ(f.DataDir, Native(std::string(VT_BINARY_DIR) + "/"));
   EXPECT_EQ(f.Timer1->Interval(), 3000u);
   EXPECT_TRUE(f.Timer1->Running());
   EXPECT_EQ(f.ElvTimer->Interval(), 100u);

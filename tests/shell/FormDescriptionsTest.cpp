@@ -24,7 +24,8 @@ class DescribedForm : public TForm {
     auto notify = [&fired](std::string name) {
       return TNotifyEvent([&fired, name](TObject*) { fired.push_back(name); });
     };
-    for (const char* name : {"FormCreate", "FormShow", "ElvTimerTimer", "Timer1Timer", "FormResize"}) {
+    for (const char* name :
+         {"FormCreate", "FormShow", "ElvTimerTimer", "Timer1Timer", "FormResize"}) {
       RegisterHandler(name, notify(name));
     }
     RegisterHandler("FormClose", TCloseEvent([&fired](TObject*, TCloseAction&) {
@@ -37,7 +38,8 @@ class DescribedForm : public TForm {
                     TMouseEvent([&fired](TObject*, TMouseButton, TShiftState, int, int) {
                       fired.push_back("ImgHaikeiMouseDown");
                     }));
-    RegisterHandler("ImgHaikeiMouseMove", TMouseMoveEvent([&fired](TObject*, TShiftState, int, int) {
+    RegisterHandler("ImgHaikeiMouseMove",
+                    TMouseMoveEvent([&fired](TObject*, TShiftState, int, int) {
                       fired.push_back("ImgHaikeiMouseMove");
                     }));
   }
@@ -177,7 +179,9 @@ TEST_F(FormDescriptions, SaverPicturesHaveTheirBoundsSettingsPicturesAndBindings
 TEST_F(FormDescriptions, SaverLabelsAndButtonsHaveTheirLooksAndBindings) {
   Read("ElevatorScrForm.form");
   TLabel* manin = Component<TLabel>("LblManin");
-  EXPECT_EQ(manin->BoundsRect(), (Rect{298, 232, 42, 20}));
+  // Auto-sized labels are one line of their font high.
+  EXPECT_EQ(manin->BoundsRect(),
+            (Rect{298, 232, 42, application.Text().LineHeight(manin->Font())}));
   EXPECT_EQ(manin->Caption(), "満員");
   EXPECT_EQ(manin->Color(), clSilver);
   EXPECT_EQ(manin->Font(), Font(-20, clFuchsia, fsBold));
@@ -208,7 +212,8 @@ TEST_F(FormDescriptions, SaverLabelsAndButtonsHaveTheirLooksAndBindings) {
   EXPECT_TRUE(load->Enabled() && load->Visible());
 
   TLabel* full = Component<TLabel>("LblElvManin");
-  EXPECT_EQ(full->BoundsRect(), (Rect{160, 248, 32, 15})) << "the size of its caption";
+  EXPECT_EQ(full->BoundsRect(), (Rect{160, 248, 32, application.Text().LineHeight(full->Font())}))
+      << "the size of its caption";
   EXPECT_EQ(full->Caption(), "満員");
   EXPECT_TRUE(full->AutoSize());
   EXPECT_TRUE(full->Transparent());
@@ -217,7 +222,7 @@ TEST_F(FormDescriptions, SaverLabelsAndButtonsHaveTheirLooksAndBindings) {
   TLabel* credit = Component<TLabel>("Label2");
   EXPECT_EQ(credit->Left(), 320);
   EXPECT_EQ(credit->Top(), 408);
-  EXPECT_EQ(credit->Height(), 13);
+  EXPECT_EQ(credit->Height(), application.Text().LineHeight(credit->Font()));
   EXPECT_NE(credit->Caption().find("2026"), std::string::npos);
   EXPECT_NE(credit->Caption().find("Vantorel"), std::string::npos);
   EXPECT_EQ(credit->Caption().find('\n'), std::string::npos) << "one line";

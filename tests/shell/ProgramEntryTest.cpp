@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "assets/BuiltinResources.h"
 #include "shell/ProgramEntry.h"
 #include "shell/TPrvForm.h"
@@ -30,6 +32,8 @@ TEST(ModeSelection, OnlyTheExactSwitchesSelectAMode) {
   EXPECT_EQ(SelectMode({}), ProgramMode::None);
   for (const char* daemon : {"--root", "-root", "--window-id", "-window-id"}) {
     EXPECT_EQ(SelectMode({daemon, "12"}), ProgramMode::XScreenSaver) << daemon;
+    // Where no such daemon runs (Windows), they are arguments like any other.
+    EXPECT_EQ(SelectMode({daemon, "12"}, SaverDaemon::None), ProgramMode::None) << daemon;
   }
   for (const char* other : {"-Root", "--root=1", "root", "--window"}) {
     EXPECT_EQ(SelectMode({other}), ProgramMode::None) << other;
@@ -86,7 +90,9 @@ TEST(HandleConversion, RejectsEverythingElseWithTheArgumentInTheMessage) {
 
 TEST(LastChance, FillsTheTemplateWithKindFileAddressAndMessage) {
   EConvertError error("'12abc' は整数ではありません");
-  EXPECT_EQ(LastChanceText(error, "/opt/vantorel/vantorel", 0x0040ABCD),
+  std::string program = std::string("/opt/vantorel/vantorel");
+  std::replace(program.begin(), program.end(), '/', PathDelim);
+  EXPECT_EQ(LastChanceText(error, program, 0x0040ABCD),
             "EConvertError がモジュール vantorel の 0040ABCD で発生しました。\r\n"
             "'12abc' は整数ではありません.\r\n");
   EOSError ends_with_stop("システムエラー。コード：3.");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "assets/BuiltinResources.h"
@@ -12,10 +13,16 @@
 namespace vt {
 namespace {
 
+// A path written with "/" in the platform's own delimiters.
+std::string Native(std::string path) {
+  std::replace(path.begin(), path.end(), '/', PathDelim);
+  return path;
+}
+
 // The saver form as "/s" creates it, on a 1024 x 768 headless screen, with a fixed seed.
 class SaverShell : public ::testing::Test {
  protected:
-  explicit SaverShell(std::string exe = VT_BINARY_DIR "/vantorel")
+  explicit SaverShell(std::string exe = Native(VT_BINARY_DIR "/vantorel"))
       : backend({1024, 768}, 96), application(backend) {
     application.SetTitle("Vantorel");
     application.SetResourceFinder(assets::Find);
@@ -50,7 +57,7 @@ TEST_F(SaverShell, ShowingHidesThePointerAndTheTaskBarEntryAndStartsBothTimers) 
   const HeadlessBackend::Window* own = backend.FindWindow(application.Handle());
   ASSERT_NE(own, nullptr);
   EXPECT_FALSE(own->visible);
-  EXPECT_EQ(form->DataDir, VT_BINARY_DIR "/");
+  EXPECT_EQ(form->DataDir, Native(VT_BINARY_DIR "/"));
   EXPECT_EQ(form->ImeMode(), TImeMode::imDisable);
   EXPECT_TRUE(form->Timer1->Enabled());
   EXPECT_EQ(form->Timer1->Interval(), 3000u);
@@ -152,7 +159,7 @@ TEST_F(SaverShell, ACloseRequestFromThePlatformEndsTheProgram) {
 
 class SaverWithoutDataFolder : public SaverShell {
  protected:
-  SaverWithoutDataFolder() : SaverShell(EmptyFolder() + "/vantorel") {}
+  SaverWithoutDataFolder() : SaverShell(EmptyFolder() + Native("/vantorel")) {}
   static std::string EmptyFolder() {
     auto dir = std::filesystem::temp_directory_path() / "vantorel-no-data";
     std::filesystem::create_directories(dir);
@@ -165,7 +172,8 @@ TEST_F(SaverWithoutDataFolder, ReportsTheBackdropOnceThenRunsEmptyAndStillEndsOn
   ASSERT_EQ(backend.ErrorBoxes().size(), 1u);
   const auto& box = backend.ErrorBoxes()[0];
   EXPECT_EQ(box.title, "Vantorel");
-  std::string path = form->DataDir + "VantorelData/mirso" + std::to_string(form->SceneryIndex) + ".jpg";
+  std::string path =
+      form->DataDir + Native("VantorelData/mirso") + std::to_string(form->SceneryIndex) + ".jpg";
   EXPECT_EQ(box.text, "ファイル " + path + " は開けません.");
   EXPECT_FALSE(form->Timer1->Enabled());
   EXPECT_EQ(backend.CursorCount(), -1);

@@ -253,7 +253,7 @@ TEST_F(Arrivals, FailedPictureIsReportedWithItsPathAndTheTimersGoOn) {
   saver.App().RunUntil(saver.Backend().NowMs() + 3000);
   ASSERT_EQ(saver.Errors().size(), 1u);
   EXPECT_EQ(saver.Errors()[0].title, "Vantorel");
-  EXPECT_EQ(saver.Errors()[0].text, "ファイル " + data.Dir() + "/VantorelData/Hito" +
+  EXPECT_EQ(saver.Errors()[0].text, "ファイル " + data.Dir() + Native("/VantorelData/Hito") +
                                         std::to_string(look) + ".bmp は開けません.");
   EXPECT_EQ(f.FloorQueueCount[3], 0);
   EXPECT_TRUE(f.Timer1->Running());

@@ -4,14 +4,15 @@
 // helpers that put a building into a chosen state for the simulation and scene tests.
 
 #include <jpeglib.h>
-#include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,18 @@
 
 namespace vt::test {
 
+// A path written with "/" in the platform's own delimiters.
+inline std::string Native(std::string path) {
+  std::replace(path.begin(), path.end(), '/', PathDelim);
+  return path;
+}
+
 inline std::string BuiltProgram() {
+#ifdef _WIN32
+  return Native(std::string(VT_BINARY_DIR) + "/vantorel.scr");
+#else
   return std::string(VT_BINARY_DIR) + "/vantorel";
+#endif
 }
 
 class SaverHarness {
@@ -248,10 +259,13 @@ class TempDataFolder {
   static constexpr int PersonWidth(int k) { return 10 + k; }
 
   explicit TempDataFolder(bool with_data = true) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantorel-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    m_dir = mkdtemp(buffer.data());
+    // A folder of its own, whatever other runs of the tests use at the same time.
+    std::random_device seed;
+    std::filesystem::path dir;
+    do {
+      dir = std::filesystem::temp_directory_path() / ("vantorel-" + std::to_string(seed()));
+    } while (!std::filesystem::create_directory(dir));
+    m_dir = dir.string();
     if (!with_data) return;
     std::filesystem::create_directory(DataPath());
     for (int n = 0; n <= 5; ++n) WriteJpeg(Backdrop(n), BackdropWidth(n), 30, 0x204060u);
@@ -265,10 +279,14 @@ class TempDataFolder {
   TempDataFolder& operator=(const TempDataFolder&) = delete;
 
   std::string Dir() const { return m_dir; }
-  std::string Program() const { return m_dir + "/vantorel"; }
-  std::string DataPath() const { return m_dir + "/VantorelData"; }
-  std::string Backdrop(int n) const { return DataPath() + "/mirso" + std::to_string(n) + ".jpg"; }
-  std::string Person(int k) const { return DataPath() + "/Hito" + std::to_string(k) + ".bmp"; }
+  std::string Program() const { return m_dir + Native("/vantorel"); }
+  std::string DataPath() const { return m_dir + Native("/VantorelData"); }
+  std::string Backdrop(int n) const {
+    return DataPath() + Native("/mirso") + std::to_string(n) + ".jpg";
+  }
+  std::string Person(int k) const {
+    return DataPath() + Native("/Hito") + std::to_string(k) + ".bmp";
+  }
 
  private:
   std::string m_dir;

@@ -6,6 +6,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,8 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kBuiltinFiles[] = {"backdrop.jpg", "building.jpg",  "car.jpg", "person.bmp",
-                                     "rooftop.bmp",  "signboard.jpg", "icon.bmp"};
+const char* const kBuiltinFiles[] = {"backdrop.jpg", "building.jpg",  "car.jpg",  "person.bmp",
+                                     "rooftop.bmp",  "signboard.jpg", "icon.bmp", "icon.ico"};
 const char* const kDataFiles[] = {"mirso0.jpg", "mirso1.jpg", "mirso2.jpg", "mirso3.jpg",
                                   "mirso4.jpg", "mirso5.jpg", "Hito0.bmp",  "Hito1.bmp",
                                   "Hito2.bmp",  "Hito3.bmp",  "Hito4.bmp"};
@@ -258,6 +259,29 @@ TEST_F(AssetGenTest, TheCharactersDifferFromEachOther) {
       EXPECT_GT(different, 150) << "Hito" << a << " and Hito" << b;
     }
   }
+}
+
+TEST_F(AssetGenTest, IconFileHoldsTheBitmapsPixelsOverAnEmptyMask) {
+  const std::vector<uint8_t> bmp = ReadBytes(Builtin("icon.bmp"));
+  const std::vector<uint8_t> ico = ReadBytes(Builtin("icon.ico"));
+  const size_t image = 40 + 32 * 32 * 4 + 32 * 4;  // header, colour rows, 1-bit mask rows
+  ASSERT_EQ(ico.size(), 6 + 16 + image);
+  auto u16 = [&](size_t at) { return ico[at] | ico[at + 1] << 8; };
+  auto u32 = [&](size_t at) { return uint32_t(u16(at) | u16(at + 2) << 16); };
+  EXPECT_EQ(u16(0), 0);  // reserved, type icon, one image
+  EXPECT_EQ(u16(2), 1);
+  EXPECT_EQ(u16(4), 1);
+  EXPECT_EQ(ico[6], 32);
+  EXPECT_EQ(ico[7], 32);
+  EXPECT_EQ(u16(12), 32);  // bits per pixel
+  EXPECT_EQ(u32(14), image);
+  EXPECT_EQ(u32(18), 22u);
+  EXPECT_EQ(u32(22), 40u);  // the image's own header: height counts the mask too
+  EXPECT_EQ(u32(26), 32u);
+  EXPECT_EQ(u32(30), 64u);
+  ASSERT_EQ(bmp.size(), 54u + 32 * 32 * 4);
+  EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + 22 + 40));
+  EXPECT_TRUE(std::all_of(ico.end() - 32 * 4, ico.end(), [](uint8_t v) { return v == 0; }));
 }
 
 TEST_F(AssetGenTest, IconMaskIsOpaqueOrClearAndShowsTheCar) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "widgets/Numbers.h"
+#include "widgets/PlatformFiles.h"
 
 namespace vt {
 namespace {
@@ -221,31 +223,48 @@ TEST(IntToStr, decimal_without_leading_zeros) {
   EXPECT_EQ(IntToStr(INT64_MIN), "-9223372036854775808");
 }
 
+// Paths written with "/" and turned into the platform's own, so that the cases hold on both.
+std::string Native(std::string path) {
+  std::replace(path.begin(), path.end(), '/', PathDelim);
+  return path;
+}
+
 TEST(Paths, extract_file_path_keeps_everything_up_to_the_last_delimiter) {
-  EXPECT_EQ(ExtractFilePath("/usr/lib/vantorel/vantorel.scr"), "/usr/lib/vantorel/");
-  EXPECT_EQ(ExtractFilePath("/home/user/bin/saver"), "/home/user/bin/");
-  EXPECT_EQ(ExtractFilePath("/a/b.c/d"), "/a/b.c/");
-  EXPECT_EQ(ExtractFilePath("/a/b/"), "/a/b/");
-  EXPECT_EQ(ExtractFilePath("/vantorel"), "/");
+  EXPECT_EQ(ExtractFilePath(Native("/usr/lib/vantorel/vantorel.scr")),
+            Native("/usr/lib/vantorel/"));
+  EXPECT_EQ(ExtractFilePath(Native("/home/user/bin/saver")), Native("/home/user/bin/"));
+  EXPECT_EQ(ExtractFilePath(Native("/a/b.c/d")), Native("/a/b.c/"));
+  EXPECT_EQ(ExtractFilePath(Native("/a/b/")), Native("/a/b/"));
+  EXPECT_EQ(ExtractFilePath(Native("/vantorel")), Native("/"));
   EXPECT_EQ(ExtractFilePath("vantorel"), "");
   EXPECT_EQ(ExtractFilePath(""), "");
 }
 
 TEST(Paths, include_trailing_path_delimiter_adds_one_only_when_missing) {
-  EXPECT_EQ(IncludeTrailingPathDelimiter("/usr/lib/vantorel"), "/usr/lib/vantorel/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter("/usr/lib/vantorel/"), "/usr/lib/vantorel/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter("/"), "/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter("data"), "data/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("/usr/lib/vantorel")),
+            Native("/usr/lib/vantorel/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("/usr/lib/vantorel/")),
+            Native("/usr/lib/vantorel/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("/")), Native("/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter("data"), Native("data/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter(""), Native("/"));
 }
 
 TEST(Paths, folder_of_the_program_file_ends_with_a_delimiter) {
   std::string exe = ProgramFilePath();
   ASSERT_FALSE(exe.empty());
+#ifdef _WIN32
+  // A drive letter and a colon, then the root folder.
+  ASSERT_GE(exe.size(), 3u);
+  EXPECT_EQ(exe.substr(1, 2), ":\\");
+  const std::string name = "test_widgets.exe";
+#else
   EXPECT_EQ(exe.front(), '/');
+  const std::string name = "test_widgets";
+#endif
   std::string folder = ExtractFilePath(exe);
   EXPECT_EQ(folder + exe.substr(folder.size()), exe);
-  EXPECT_EQ(exe.substr(folder.size()), "test_widgets");
+  EXPECT_EQ(exe.substr(folder.size()), name);
   EXPECT_EQ(IncludeTrailingPathDelimiter(folder), folder);
 }
 

@@ -246,7 +246,7 @@ TEST_F(PropertyTest, an_auto_sized_label_takes_the_size_of_its_caption) {
   label->SetCaption("12");
   Size size = text.MeasureText(label->Font(), "12");
   EXPECT_EQ(label->BoundsRect(), (Rect{30, 40, size.width, size.height}));
-  EXPECT_EQ(size.height, 12);
+  EXPECT_EQ(size.height, text.LineHeight(label->Font()));
 
   m_form->RepaintDirty();
   label->SetCaption("12345");
@@ -276,7 +276,8 @@ TEST_F(PropertyTest, an_auto_sized_label_follows_a_new_font) {
   TFont big = label->Font();
   big.Height = -20;
   label->SetFont(big);
-  EXPECT_EQ(label->Height(), 20);
+  EXPECT_EQ(label->Height(), m_app.Text().LineHeight(big));
+  EXPECT_GT(label->Height(), m_app.Text().LineHeight(TFont()));
   EXPECT_EQ(label->Width(), m_app.Text().TextWidth(big, "満員"));
 }
 

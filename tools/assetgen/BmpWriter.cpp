@@ -60,6 +60,21 @@ uint32_t PixelRgb(const std::vector<uint8_t>& rgb, int width, int x, int y) {
   return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
 }
 
+// The 32-bit rows of a bitmap, bottom-up, with both headers in front.
+std::vector<uint8_t> Bmp32Bytes(const Canvas& canvas) {
+  const int w = canvas.Width();
+  const int h = canvas.Height();
+  const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
+  std::vector<uint8_t> out = Headers(w, h, 32, 0);
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const bool opaque = canvas.AlphaAt(x, y) >= 0.5f;
+      Put32(out, opaque ? (0xFF000000u | PixelRgb(rgb, w, x, y)) : 0u);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 void WriteBmp24(const std::string& path, const Canvas& canvas) {
@@ -107,16 +122,35 @@ void WriteBmp8(const std::string& path, const Canvas& canvas) {
 }
 
 void WriteBmp32(const std::string& path, const Canvas& canvas) {
+  Save(path, Bmp32Bytes(canvas));
+}
+
+void WriteIco(const std::string& path, const Canvas& canvas) {
   const int w = canvas.Width();
   const int h = canvas.Height();
-  const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
-  std::vector<uint8_t> out = Headers(w, h, 32, 0);
-  for (int y = h - 1; y >= 0; --y) {
-    for (int x = 0; x < w; ++x) {
-      const bool opaque = canvas.AlphaAt(x, y) >= 0.5f;
-      Put32(out, opaque ? (0xFF000000u | PixelRgb(rgb, w, x, y)) : 0u);
-    }
-  }
+  if (w > 256 || h > 256) throw std::runtime_error("an icon is at most 256 pixels: " + path);
+  // An icon image is the bitmap without its file header, its height counting the colour rows
+  // and the 1-bit AND mask below them. The mask is all zeros: the alpha channel says it all.
+  std::vector<uint8_t> dib = Bmp32Bytes(canvas);
+  dib.erase(dib.begin(), dib.begin() + 14);
+  const uint32_t doubled = uint32_t(h) * 2;
+  for (int i = 0; i < 4; ++i) dib[8 + i] = uint8_t(doubled >> (8 * i));
+  const size_t maskStride = (size_t(w) + 31) / 32 * 4;
+  dib.resize(dib.size() + maskStride * size_t(h), 0);
+
+  std::vector<uint8_t> out;
+  Put16(out, 0);  // ICONDIR: reserved, type 1 (icon), one image
+  Put16(out, 1);
+  Put16(out, 1);
+  out.push_back(uint8_t(w & 0xFF));  // 0 stands for 256
+  out.push_back(uint8_t(h & 0xFF));
+  out.push_back(0);  // no palette
+  out.push_back(0);
+  Put16(out, 1);  // planes
+  Put16(out, 32);
+  Put32(out, uint32_t(dib.size()));
+  Put32(out, 6 + 16);
+  out.insert(out.end(), dib.begin(), dib.end());
   Save(path, out);
 }
 

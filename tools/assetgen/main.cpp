@@ -2,7 +2,7 @@
 //
 //   vantorel-assetgen [--builtin DIR] [--data DIR]
 //       --builtin: the pictures built into the forms (backdrop, building, car, person,
-//                  rooftop, signboard) and the icon;
+//                  rooftop, signboard) and the icon (icon.bmp, and icon.ico for Windows);
 //       --data:    the data folder's six backdrops mirso0..5.jpg and five people Hito0..4.bmp.
 //   vantorel-assetgen --preview-from SCREENSHOT.png OUT.jpg
 //       reduces a screenshot of the running saver to the 350 x 262 preview picture.
@@ -45,7 +45,9 @@ void WriteBuiltin(const std::string& dir) {
   WriteBmp8(Join(dir, "person.bmp"), DrawTemplatePerson());
   WriteBmp24(Join(dir, "rooftop.bmp"), DrawRooftopWorker());
   WriteJpeg(Join(dir, "signboard.jpg"), DrawSignboard(), kQuality, Dither::None);
-  WriteBmp32(Join(dir, "icon.bmp"), DrawIcon());
+  const Canvas icon = DrawIcon();
+  WriteBmp32(Join(dir, "icon.bmp"), icon);
+  WriteIco(Join(dir, "icon.ico"), icon);
 }
 
 void WriteData(const std::string& dir) {

@@ -11,8 +11,11 @@
 
 #include "assets/BuiltinResources.h"
 #include "shell/TElevatorScrForm.h"
+#if VT_HEADLESS_PNG
 #include "tools/headless/PngFile.h"
+#endif
 #include "tools/headless/SceneReport.h"
+#include "widgets/PlatformFiles.h"
 #include "widgets/TApplication.h"
 #include "widgets/headless/HeadlessBackend.h"
 
@@ -78,9 +81,11 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     } else if (arg == "--program") {
       ok = !value.empty();
       options.program = std::string(value);
+#if VT_HEADLESS_PNG
     } else if (arg == "--png") {
       ok = !value.empty();
       options.png = std::string(value);
+#endif
     } else {
       ok = false;
     }
@@ -143,6 +148,7 @@ int main(int argc, char** argv) {
   application.RunUntil(options.ms);
 
   int status = 0;
+#if VT_HEADLESS_PNG
   if (options.png) {
     form.InvalidateAll();
     form.RepaintDirty();
@@ -151,6 +157,7 @@ int main(int argc, char** argv) {
       status = 1;
     }
   }
+#endif
   std::fflush(stdout);
   return status;
 }

@@ -1,0 +1,166 @@
+// "/s" under Wine: the scene where the layout puts it on screens of two sizes, the input that
+// ends the saver and the input that does not, and the system commands sent to its window.
+#include <algorithm>
+#include <cmath>
+
+#include "WineTest.h"
+
+namespace vt {
+namespace {
+
+Rect Bounds(const std::vector<int>& figures) {
+  return figures.size() == 4 ? Rect{figures[0], figures[1], figures[2], figures[3]} : Rect{};
+}
+
+// Design sizes of the built-in pictures.
+constexpr int kBuildingWidth = 620, kBuildingHeight = 515, kShaftCentre = 70;
+constexpr int kSignWidth = 450, kSignHeight = 103;
+constexpr int kCarWidth = 95, kCarHeight = 70;
+
+struct Screen {
+  const char* name;
+  int width, height;
+};
+
+void PrintTo(const Screen& screen, std::ostream* out) {
+  *out << screen.name;
+}
+
+class WindowsSaverScene : public WineTest, public ::testing::WithParamInterface<Screen> {
+ protected:
+  void SetUp() override { StartWine(GetParam().width, GetParam().height); }
+};
+
+TEST_P(WindowsSaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHidesThePointer) {
+  const int width = GetParam().width, height = GetParam().height;
+  std::map<std::string, std::vector<int>> layout = Layout(width, height);
+  Rect building = Bounds(layout["ImgHaikei"]), car = Bounds(layout["ImgElv"]);
+  Rect sign = Bounds(layout["ImgKanban"]);
+  const std::vector<int>& floor_base = layout["FloorBaseY"];
+  ASSERT_EQ(floor_base.size(), 6u);
+  auto floor_middle = [&](int floor) {
+    return ScreenY(building, kBuildingHeight, 485 - 80 * floor - 40);
+  };
+  // Before the saver the server shows its own pointer.
+  ASSERT_FALSE(PointerIsBlank());
+
+  // Its first picture, before any passenger has come: the car stands at its start floor.
+  ChildProcess& saver = StartSaver({"/s"});
+  auto sign_panel = [&](int x, int y) {
+    return ScreenPixel(ScreenX(sign, kSignWidth, x), ScreenY(sign, kSignHeight, y));
+  };
+  ASSERT_TRUE(WaitUntil([&] { return IsPanelGrey(sign_panel(15, 30)) || !saver.Running(); }, 20s));
+  ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
+  Bitmap32 screen = Screen();
+
+  // The signboard's ribbed panel on both sides of its lettering, the right way up.
+  for (auto [x, y] : {std::pair{15, 30}, {15, 70}, {432, 30}, {432, 70}}) {
+    EXPECT_TRUE(IsPanelGrey(sign_panel(x, y))) << "signboard at " << x << "," << y;
+  }
+  // The car: the longest run of lime rows just inside its left edge, standing on a floor line.
+  int first = -1, last = -2;
+  for (int y = 0, start = -1; y <= height; ++y) {
+    bool green = y < height && IsCarGreen(screen.Pixel(car.left + 3, y));
+    if (green && start < 0) start = y;
+    if (!green && start >= 0 && y - start > last - first + 1) first = start, last = y - 1;
+    if (!green) start = -1;
+  }
+  ASSERT_GE(first, 0) << "no car";
+  // Standing on a floor line, its green is where the scaled picture has it: all but its
+  // one-pixel outline.
+  int bottom = last + 1 + (EdgeY(car, kCarHeight, 1) - car.top);
+  int car_floor = int(
+      std::min_element(floor_base.begin(), floor_base.end(),
+                       [&](int a, int b) { return std::abs(a - bottom) < std::abs(b - bottom); }) -
+      floor_base.begin());
+  Rect placed = car;
+  placed.top = floor_base[car_floor] - car.height;
+  EXPECT_LE(std::abs(first - EdgeY(placed, kCarHeight, 1)), 1) << "car's first green row";
+  EXPECT_LE(std::abs(last - (EdgeY(placed, kCarHeight, kCarHeight - 1) - 1)), 1)
+      << "car's last green row";
+  int row = last - 2, left = -1, right = -1;
+  for (int x = car.left - 8; x < car.Right() + 8; ++x) {
+    if (!IsCarGreen(screen.Pixel(x, row))) continue;
+    if (left < 0) left = x;
+    right = x;
+  }
+  EXPECT_LE(std::abs(left - EdgeX(car, kCarWidth, 1)), 1) << "car's first green column";
+  EXPECT_LE(std::abs(right - (EdgeX(car, kCarWidth, kCarWidth - 1) - 1)), 1)
+      << "car's last green column";
+  // The shaft's grey on every floor where the car is not.
+  int shaft_x = ScreenX(building, kBuildingWidth, kShaftCentre);
+  for (int floor = 0; floor < 6; ++floor) {
+    if (floor == car_floor) continue;
+    EXPECT_TRUE(IsShaftGrey(screen.Pixel(shaft_x, floor_middle(floor)))) << "floor " << floor;
+  }
+
+  EXPECT_TRUE(WaitUntil([&] { return PointerIsBlank(); }, 5s));
+  ExpectKeyEndsSaver(saver);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, WindowsSaverScene,
+                         ::testing::Values(Screen{"Screen1024x768", 1024, 768},
+                                           Screen{"Screen1920x1080", 1920, 1080}),
+                         [](const ::testing::TestParamInfo<Screen>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// xdotool input the saver lets pass (none where empty), then input that ends it.
+struct Ending {
+  const char* name;
+  const char* passing;
+  const char* ending;
+};
+
+void PrintTo(const Ending& ending, std::ostream* out) {
+  *out << ending.name;
+}
+
+class WindowsSaverEnding : public WineTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(WindowsSaverEnding, OnlyTheEndingInputEndsItWithExitCodeZeroAndNoWindowLeft) {
+  ChildProcess& saver = ShowSaver();
+  ASSERT_TRUE(saver.Running());
+  if (*GetParam().passing) {
+    EXPECT_EQ(Run(std::string("xdotool ") + GetParam().passing), 0);
+    EXPECT_TRUE(KeepsRunning(saver));
+  }
+  EXPECT_EQ(Run(std::string("xdotool ") + GetParam().ending), 0);
+  ExpectEndedCleanly(saver);
+}
+
+// Alt alone and F10 come as system keys (WM_SYSKEYDOWN). Windows reports where the pointer
+// stands when the window appears, so the first real movement may already end the saver; the
+// second one surely does. Buttons 4 to 7 are the wheel and its tilt.
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, WindowsSaverEnding,
+    ::testing::Values(Ending{"LetterKey", "", "key a"}, Ending{"AltAlone", "", "key Alt_L"},
+                      Ending{"F10", "", "key F10"}, Ending{"RightButton", "", "click 3"},
+                      Ending{"PointerMovement", "",
+                             "mousemove 100 100 sleep 0.3 mousemove 103 100"},
+                      Ending{"WheelAndTabLetItRunAClickEndsIt",
+                             "click 4 click 5 click 6 click 7 key Tab", "click 1"}),
+    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
+
+class WindowsSaverWindow : public WineTest {};
+
+TEST_F(WindowsSaverWindow, AnswersScreenSaveWithOneAndLeavesMonitorPowerToTheDefaultHandling) {
+  ChildProcess& saver = ShowSaver();
+  ASSERT_TRUE(saver.Running());
+  ChildProcess& sender = StartHelper("saver_command", {});
+  // The top-most pop-up the helper finds covers the primary monitor.
+  EXPECT_EQ(ReadLine(sender), "window 0 0 1024 768") << ErrorOutput(sender);
+  EXPECT_EQ(ReadLine(sender), "screensave 1");
+  std::string monitor = ReadLine(sender), reference = ReadLine(sender);
+  ASSERT_EQ(monitor.substr(0, 13), "monitorpower ");
+  ASSERT_EQ(reference.substr(0, 8), "default ");
+  EXPECT_EQ(monitor.substr(13), reference.substr(8));
+  EXPECT_EQ(ExitCode(sender), 0);
+  // No other saver was started over it, and it goes on until input ends it.
+  EXPECT_TRUE(KeepsRunning(saver));
+  EXPECT_EQ(ViewableWindowsNamed("ElevatorScrForm"), 1);
+  ExpectKeyEndsSaver(saver);
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/EndToEndTest.h"
+
+namespace vt {
+
+// The end-to-end fixture for the Windows program: the test's own Xvfb as on Linux, and a Wine
+// prefix of the test's own, linked from the build's prefix, so that every test has its own
+// wineserver, taking its screen size from the test's server, and tests run side by side.
+class WineTest : public EndToEndTest {
+ public:
+  static constexpr const char* kSaver = VT_WIN_BINARY_DIR "/vantorel.scr";
+
+ protected:
+  WineTest() { m_window_class = "vantorel.scr"; }
+  void SetUp() override { StartWine(1024, 768); }
+  void TearDown() override;
+  void StartWine(int width, int height);
+
+  // Runs a Windows program (a Linux path) under Wine with these arguments.
+  ChildProcess& StartWindows(const std::string& program, const std::vector<std::string>& args,
+                             bool pipe_stdio = false);
+  // Starts the saver (by default build-win/vantorel.scr) with these arguments.
+  ChildProcess& StartSaver(const std::vector<std::string>& args,
+                           const std::string& program = kSaver);
+  // Starts a helper program of tests/helpers/win32, its standard input and output piped.
+  ChildProcess& StartHelper(const std::string& name, const std::vector<std::string>& args);
+
+  // The saver started with "/s" and shown; fails the test when it does not show.
+  ChildProcess& ShowSaver(const std::string& program = kSaver);
+  // Exit code 0, nothing more reported than before and no window left.
+  void ExpectEndedCleanly(ChildProcess& saver, const std::string& reported = "");
+  void ExpectKeyEndsSaver(ChildProcess& saver, const std::string& reported = "");
+  // The one viewable window of the program with this title, once it has the keyboard focus.
+  std::optional<ProgramWindow> WaitForFocusedBox(ChildProcess& program, const std::string& title);
+  int ViewableWindowsNamed(const std::string& title) const;
+
+  // A line of a Windows program's output, without its CR LF; "" at its end.
+  static std::string ReadLine(ChildProcess& child);
+  // "Z:\..." for a Linux path, as the Windows program sees it.
+  static std::string WindowsPath(const std::string& path);
+
+ private:
+  std::string m_prefix;
+};
+
+// What a Linux command writes on its standard output.
+std::string CommandOutput(const std::string& command);
+
+// The figures of `vantorel-headless --layout` for a screen: each widget's Left, Top, Width,
+// Height under its name, and "FloorBaseY" with six values.
+std::map<std::string, std::vector<int>> Layout(int width, int height);
+
+}  // namespace vt

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/Backend.h"
+
+// The Windows API's own handle types, declared here so that users of the backend need no
+// Windows header.
+struct HWND__;
+struct HICON__;
+struct HDC__;
+struct HBITMAP__;
+struct HINSTANCE__;
+
+namespace vt {
+
+// The widget layer's platform on Windows, through the Win32 API:
+// - screen: the primary monitor and LOGPIXELSY of the screen;
+// - windows: one window class for every window of the program, with the program's icon; the
+//   application's hidden window, the topmost full-screen pop-up, borderless pop-ups, children
+//   of foreign windows and framed dialogs;
+// - pixels: each window's frame kept in a DIB section, dirty rectangles and WM_PAINT's invalid
+//   rectangle copied to the screen with BitBlt;
+// - the real ShowCursor, balanced when the backend goes;
+// - messages translated to the core's events in one window procedure; WM_SYSCOMMAND answered
+//   at once through the application;
+// - the event loop on MsgWaitForMultipleObjectsEx, a monotonic clock, and MessageBoxW as the
+//   error box, with timers kept ticking by WM_TIMER while its modal loop runs.
+class Win32Backend : public Backend {
+ public:
+  // Registers the window classes and makes the backend's own message window. Returns nullptr,
+  // with the reason in *error, when that fails.
+  static std::unique_ptr<Win32Backend> Open(std::string* error);
+  ~Win32Backend() override;
+  Win32Backend(const Win32Backend&) = delete;
+  Win32Backend& operator=(const Win32Backend&) = delete;
+
+  Rect PrimaryScreen() override;
+  int PixelsPerInch() override;
+
+  void SetIcon(const Bitmap32& icon) override;
+  WindowHandle CreateWindow(const WindowRequest& request) override;
+  void DestroyWindow(WindowHandle window) override;
+  void ShowWindow(WindowHandle window, bool visible) override;
+  // The size given here is the size the window has from now on: only changes made by others
+  // (the host of a child) are reported as Resized.
+  void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
+  void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override;
+
+  int ShowCursor(bool show) override;
+
+  bool ShowForeignWindow(uint64_t handle) override;
+  bool GetForeignWindowRect(uint64_t handle, Rect& outer) override;
+
+  void AnswerSysCommand(WindowHandle window, uint32_t command, intptr_t result) override;
+
+  int64_t NowMs() override;
+  std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
+
+  bool RecordErrorBox(const std::string& title, const std::string& text) override;
+  bool ShowMessageBox(WindowHandle owner, const std::string& title, const std::string& text,
+                      const std::function<int64_t()>& run_due_timers) override;
+  void SetImmediateDispatch(std::function<void(const InputEvent&)> dispatch) override;
+
+ private:
+  // A window's last frame, kept to answer WM_PAINT without asking the widget layer.
+  struct Surface {
+    HDC__* dc = nullptr;
+    HBITMAP__* bitmap = nullptr;
+    uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+  };
+
+  struct WindowState {
+    WindowKind kind = WindowKind::Popup;
+    int width = 0;
+    int height = 0;
+    bool destroying = false;  // destroyed by the widget layer, not from outside
+    Surface surface;
+  };
+
+  // The answer the widget layer gave to the system command being dispatched.
+  struct SysCommandAnswer {
+    bool pending = false;
+    bool given = false;
+    intptr_t result = 0;
+  };
+
+  // The timer of the backend's message window that runs the ticks while a message box is open.
+  static constexpr uintptr_t kBoxTimerId = 1;
+  // The class of every window of the program.
+  static constexpr const wchar_t* kWindowClass = L"VantorelWindow";
+
+  explicit Win32Backend(HINSTANCE__* instance);
+  bool Initialise(std::string* error);
+
+  static intptr_t __stdcall WindowProcedure(HWND__* window, unsigned message, uintptr_t wparam,
+                                            intptr_t lparam);
+  intptr_t HandleMessage(HWND__* window, unsigned message, uintptr_t wparam, intptr_t lparam);
+  // Translations of the input messages; true when the message was one of them.
+  bool TranslateKey(HWND__* window, unsigned message, uintptr_t wparam);
+  bool TranslateMouse(HWND__* window, unsigned message, uintptr_t wparam, intptr_t lparam);
+  void Push(const InputEvent& event);
+
+  // System commands go through the widget layer at once; true when it handled the command.
+  bool DispatchSysCommand(HWND__* window, uint32_t command, intptr_t& result);
+
+  // The windows of the program that a message box disables, and enables again after it.
+  std::vector<HWND__*> DisableTopLevelWindows();
+  // WM_TIMER on the backend's own window while a message box is open.
+  void RunBoxTimers();
+  void ScheduleBoxTimer(int64_t due_ms);
+
+  void Paint(HWND__* window, WindowState& state);
+  static void CopyToSurface(Surface& surface, const Bitmap32& frame, const Rect& rect);
+  static bool ResizeSurface(Surface& surface, int width, int height);
+  static void ReleaseSurface(Surface& surface);
+  void ReleaseWindow(HWND__* window);
+
+  HINSTANCE__* m_instance;
+  uint16_t m_class = 0;
+  HWND__* m_message_window = nullptr;
+  HICON__* m_icon = nullptr;
+  HICON__* m_small_icon = nullptr;
+  bool m_icon_from_resource = false;
+
+  std::map<HWND__*, WindowState> m_windows;
+  HWND__* m_app_window = nullptr;
+  std::deque<InputEvent> m_queue;
+
+  std::function<void(const InputEvent&)> m_dispatch;
+  bool m_dispatching = false;
+  SysCommandAnswer m_answer;
+
+  const std::function<int64_t()>* m_box_timers = nullptr;  // set while a message box is open
+
+  int m_cursor_count = 0;  // this backend's own ShowCursor calls, net
+  int64_t m_clock_frequency = 0;
+};
+
+}  // namespace vt

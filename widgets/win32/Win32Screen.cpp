@@ -1,0 +1,54 @@
+// The Win32 backend's screen questions and system commands:
+// - the primary monitor (the one at the origin) and its rectangle
+// - the screen's logical pixels per inch, LOGPIXELSY
+// - WM_SYSCOMMAND handed to the widget layer at once, while its sender waits: a command the
+//   form handles (the platform's saver, SC_SCREENSAVE, answered 1) is answered without
+//   DefWindowProc; every other one, monitor power above all, goes on to DefWindowProc
+#include "widgets/win32/Win32Api.h"
+#include "widgets/win32/Win32Backend.h"
+
+namespace vt {
+
+Rect Win32Backend::PrimaryScreen() {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  if (monitor == nullptr || !GetMonitorInfoW(monitor, &info)) {
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  const RECT& area = info.rcMonitor;
+  return {area.left, area.top, area.right - area.left, area.bottom - area.top};
+}
+
+int Win32Backend::PixelsPerInch() {
+  HDC screen = GetDC(nullptr);
+  int ppi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return ppi > 0 ? ppi : 96;
+}
+
+bool Win32Backend::DispatchSysCommand(HWND window, uint32_t command, LRESULT& result) {
+  // A command that arrives while one is being answered goes to the system's own handling.
+  if (!m_dispatch || m_dispatching) return false;
+  InputEvent event;
+  event.type = EventType::SysCommand;
+  event.window = WindowHandle(window);
+  event.command = command;
+  m_answer = {true, false, 0};
+  m_dispatching = true;
+  m_dispatch(event);
+  m_dispatching = false;
+  SysCommandAnswer answer = m_answer;
+  m_answer = {};
+  if (!answer.given || answer.result == 0) return false;
+  result = answer.result;
+  return true;
+}
+
+void Win32Backend::AnswerSysCommand(WindowHandle, uint32_t, intptr_t result) {
+  if (!m_answer.pending) return;
+  m_answer.given = true;
+  m_answer.result = result;
+}
+
+}  // namespace vt
