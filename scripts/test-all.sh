@@ -17,6 +17,7 @@ echo "== Windows build"
 cmake -S . -B build-win --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DVT_HOST_ASSETGEN="$root/build/vantorel-assetgen" -DVT_NATIVE_BINARY_DIR="$root/build"
 cmake --build build-win -j2
+cmake --build build-win -j2 --target packages
 
 echo "== Release tests"
 (cd build && ctest --output-on-failure -j2 --timeout 900) | tee build/ctest.log

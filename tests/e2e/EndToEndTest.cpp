@@ -270,6 +270,29 @@ bool IsPanelGrey(uint32_t pixel) {
   return Near(pixel, 155, 157, 154, 20);
 }
 
+std::pair<int, int> CarGreenRows(const Bitmap32& screen, int column) {
+  std::pair<int, int> found{-1, -2};
+  for (int y = 0, start = -1; y <= screen.Height(); ++y) {
+    bool green = y < screen.Height() && IsCarGreen(screen.Pixel(column, y));
+    if (green && start < 0) start = y;
+    if (!green && start >= 0) {
+      if (y - start > found.second - found.first + 1) found = {start, y - 1};
+      start = -1;
+    }
+  }
+  return found.first < 0 ? std::pair{-1, -1} : found;
+}
+
+std::pair<int, int> CarGreenColumns(const Bitmap32& screen, const Rect& car, int row) {
+  std::pair<int, int> found{-1, -1};
+  for (int x = car.left - 8; x < car.Right() + 8; ++x) {
+    if (!IsCarGreen(screen.Pixel(x, row))) continue;
+    if (found.first < 0) found.first = x;
+    found.second = x;
+  }
+  return found;
+}
+
 int ScreenX(const Rect& placed, int design_width, double x) {
   return placed.left + int(x * placed.width / design_width);
 }

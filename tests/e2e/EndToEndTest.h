@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -98,6 +99,10 @@ std::string ColourText(uint32_t pixel);
 bool IsShaftGrey(uint32_t pixel);  // the building's elevator shaft
 bool IsCarGreen(uint32_t pixel);   // the car's lime
 bool IsPanelGrey(uint32_t pixel);  // the signboard's ribbed panel
+// Where the car's green shows: the longest run of rows of it in a column, and its first and
+// last column on a row, from 8 pixels left of the car's box to 8 right of it; -1 for none.
+std::pair<int, int> CarGreenRows(const Bitmap32& screen, int column);
+std::pair<int, int> CarGreenColumns(const Bitmap32& screen, const Rect& car, int row);
 
 // The screen point of a design point of a picture stretched to `placed`.
 int ScreenX(const Rect& placed, int design_width, double x);

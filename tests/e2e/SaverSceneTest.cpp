@@ -111,17 +111,8 @@ class SaverScene : public EndToEndTest, public ::testing::WithParamInterface<Sce
 
   // The longest run of lime rows in the car's column.
   CarRows FindCar(const Bitmap32& screen) const {
-    int column = GetParam().car.left + 3;
-    CarRows car;
-    for (int y = 0, start = -1; y <= screen.Height(); ++y) {
-      bool green = y < screen.Height() && IsCarGreen(screen.Pixel(column, y));
-      if (green && start < 0) start = y;
-      if (!green && start >= 0) {
-        if (y - start > car.last - car.first + 1) car = {start, y - 1};
-        start = -1;
-      }
-    }
-    return car;
+    auto [first, last] = CarGreenRows(screen, GetParam().car.left + 3);
+    return {first, last};
   }
 
   // The floor whose baseline is nearest to the car's bottom edge.
@@ -154,12 +145,7 @@ TEST_P(SaverScene, TheCarStandsOnAFloorLineAtItsLeft) {
       << "last green row";
   // Its left and right edges, on a row below the load and full labels.
   int row = placed.top + scene.car.height - 4;
-  int first = -1, last = -1;
-  for (int x = scene.car.left - 8; x < scene.car.left + scene.car.width + 8; ++x) {
-    if (!IsCarGreen(screen.Pixel(x, row))) continue;
-    if (first < 0) first = x;
-    last = x;
-  }
+  auto [first, last] = CarGreenColumns(screen, scene.car, row);
   EXPECT_LE(std::abs(first - EdgeX(placed, kCarWidth, 1)), 1) << "first green column";
   EXPECT_LE(std::abs(last - (EdgeX(placed, kCarWidth, kCarWidth - 1) - 1)), 1)
       << "last green column";

@@ -58,13 +58,7 @@ TEST_P(WindowsSaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHide
     EXPECT_TRUE(IsPanelGrey(sign_panel(x, y))) << "signboard at " << x << "," << y;
   }
   // The car: the longest run of lime rows just inside its left edge, standing on a floor line.
-  int first = -1, last = -2;
-  for (int y = 0, start = -1; y <= height; ++y) {
-    bool green = y < height && IsCarGreen(screen.Pixel(car.left + 3, y));
-    if (green && start < 0) start = y;
-    if (!green && start >= 0 && y - start > last - first + 1) first = start, last = y - 1;
-    if (!green) start = -1;
-  }
+  auto [first, last] = CarGreenRows(screen, car.left + 3);
   ASSERT_GE(first, 0) << "no car";
   // Standing on a floor line, its green is where the scaled picture has it: all but its
   // one-pixel outline.
@@ -78,12 +72,7 @@ TEST_P(WindowsSaverScene, ShowsCarShaftAndSignboardWhereTheLayoutPutsThemAndHide
   EXPECT_LE(std::abs(first - EdgeY(placed, kCarHeight, 1)), 1) << "car's first green row";
   EXPECT_LE(std::abs(last - (EdgeY(placed, kCarHeight, kCarHeight - 1) - 1)), 1)
       << "car's last green row";
-  int row = last - 2, left = -1, right = -1;
-  for (int x = car.left - 8; x < car.Right() + 8; ++x) {
-    if (!IsCarGreen(screen.Pixel(x, row))) continue;
-    if (left < 0) left = x;
-    right = x;
-  }
+  auto [left, right] = CarGreenColumns(screen, car, last - 2);
   EXPECT_LE(std::abs(left - EdgeX(car, kCarWidth, 1)), 1) << "car's first green column";
   EXPECT_LE(std::abs(right - (EdgeX(car, kCarWidth, kCarWidth - 1) - 1)), 1)
       << "car's last green column";

@@ -39,6 +39,9 @@ class WineTest : public EndToEndTest {
   std::optional<ProgramWindow> WaitForFocusedBox(ChildProcess& program, const std::string& title);
   int ViewableWindowsNamed(const std::string& title) const;
 
+  // The test's own Wine prefix (a Linux path).
+  const std::string& Prefix() const { return m_prefix; }
+
   // A line of a Windows program's output, without its CR LF; "" at its end.
   static std::string ReadLine(ChildProcess& child);
   // "Z:\..." for a Linux path, as the Windows program sees it.
