@@ -26,7 +26,9 @@ TForm::TForm(TApplication& application) : TControl(nullptr), m_application(appli
 
 TForm::~TForm() = default;
 
-void TForm::AddControl(TControl* control) { m_controls.push_back(control); }
+void TForm::AddControl(TControl* control) {
+  m_controls.push_back(control);
+}
 
 TControl* TForm::FindControl(const std::string& name) const {
   for (TControl* c : m_controls) {
@@ -74,11 +76,13 @@ void TForm::HandleNeeded() {
   request.bounds = {params.X, params.Y, params.Width, params.Height};
   if (params.Style & WS_CHILD) {
     if (params.WndParent == 0) {
-      throw EInvalidOperation(FormatMessage("コントロール '%s' は親ウィンドウを持っていません", Name()));
+      throw EInvalidOperation(
+          FormatMessage("コントロール '%s' は親ウィンドウを持っていません", Name()));
     }
     request.kind = WindowKind::Child;
     request.foreign_parent = params.WndParent;
-  } else if (m_border_style == TBorderStyle::bsNone && m_window_state == TWindowState::wsMaximized) {
+  } else if (m_border_style == TBorderStyle::bsNone &&
+             m_window_state == TWindowState::wsMaximized) {
     request.kind = WindowKind::FullScreen;
   } else if (m_border_style == TBorderStyle::bsNone) {
     request.kind = WindowKind::Popup;
@@ -101,8 +105,8 @@ void TForm::Show() {
   Backend& backend = m_application.GetBackend();
   if (m_position == TPosition::poDesktopCenter && m_window_kind == WindowKind::Popup) {
     Rect screen = backend.PrimaryScreen();
-    SetBounds(screen.left + (screen.width - Width()) / 2, screen.top + (screen.height - Height()) / 2,
-              Width(), Height());
+    SetBounds(screen.left + (screen.width - Width()) / 2,
+              screen.top + (screen.height - Height()) / 2, Width(), Height());
   }
   m_visible = true;
   m_showing = true;
@@ -123,7 +127,9 @@ void TForm::Close() {
   }
 }
 
-void TForm::WndProc(TMessage& message) { (void)message; }
+void TForm::WndProc(TMessage& message) {
+  (void)message;
+}
 
 void TForm::WindowDestroyed() {
   m_handle = 0;
@@ -175,7 +181,9 @@ void TForm::InvalidateRect(const Rect& rect) {
   m_dirty.push_back(r);
 }
 
-void TForm::Paint(Painter& painter) { painter.FillRect({0, 0, Width(), Height()}, m_color); }
+void TForm::Paint(Painter& painter) {
+  painter.FillRect({0, 0, Width(), Height()}, m_color);
+}
 
 std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect) const {
   auto cover = std::find_if(m_controls.rbegin(), m_controls.rend(), [&](const TControl* c) {
@@ -188,6 +196,23 @@ std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect)
     return c->Visible() && c->PaintDecodes() && c->BoundsRect().Intersects(rect);
   });
   return decodes_beneath ? m_controls.end() : std::prev(cover.base());
+}
+
+std::vector<Rect> TForm::SplitAtCover(const Rect& rect) const {
+  if (LowestShownLayer(rect) != m_controls.end()) return {};
+  for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
+    const TControl* c = *it;
+    if (c->IsWindowed() || !c->Visible()) continue;
+    const Rect part = c->OpaqueRect().Intersected(rect);
+    // Only a picture hiding at least half of the rectangle is worth the split.
+    if (part.Area() * 2 < rect.Area() || part == rect) continue;
+    return {part,
+            {rect.left, rect.top, rect.width, part.top - rect.top},
+            {rect.left, part.Bottom(), rect.width, rect.Bottom() - part.Bottom()},
+            {rect.left, part.top, part.left - rect.left, part.height},
+            {part.Right(), part.top, rect.Right() - part.Right(), part.height}};
+  }
+  return {};
 }
 
 void TForm::PaintControl(Painter& painter, const Rect& rect, TControl& control) {
@@ -203,6 +228,14 @@ void TForm::PaintControl(Painter& painter, const Rect& rect, TControl& control) 
 }
 
 void TForm::PaintRect(Painter& painter, const Rect& rect) {
+  // The moving car hides most of what it dirties: its part is painted from the car up, and
+  // only the strip it left, from the building up.
+  if (std::vector<Rect> parts = SplitAtCover(rect); !parts.empty()) {
+    for (const Rect& part : parts) {
+      if (!part.IsEmpty()) PaintRect(painter, part);
+    }
+    return;
+  }
   PainterStateSaver saver(painter);
   painter.AddClip(rect);
   // The background, pictures and labels in their order, then the buttons, which lie above
@@ -250,7 +283,8 @@ TControl* TForm::ControlAtPos(int x, int y) const {
   }
   for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
     TControl* c = *it;
-    if (!c->IsWindowed() && c->Visible() && c->Enabled() && c->BoundsRect().Contains(x, y)) return c;
+    if (!c->IsWindowed() && c->Visible() && c->Enabled() && c->BoundsRect().Contains(x, y))
+      return c;
   }
   return nullptr;
 }
@@ -346,11 +380,12 @@ bool BoolValue(const FormDescription::Property& p) {
 
 TColor ColorValue(const FormDescription::Property& p) {
   static constexpr std::pair<const char*, TColor> kNames[] = {
-      {"clBlack", clBlack},         {"clMaroon", clMaroon},   {"clPurple", clPurple},
-      {"clGray", clGray},           {"clSilver", clSilver},   {"clRed", clRed},
-      {"clFuchsia", clFuchsia},     {"clWhite", clWhite},     {"clBtnFace", clBtnFace},
-      {"clBtnHighlight", clBtnHighlight}, {"clBtnShadow", clBtnShadow},
-      {"clWindowText", clWindowText}};
+      {"clBlack", clBlack},         {"clMaroon", clMaroon},
+      {"clPurple", clPurple},       {"clGray", clGray},
+      {"clSilver", clSilver},       {"clRed", clRed},
+      {"clFuchsia", clFuchsia},     {"clWhite", clWhite},
+      {"clBtnFace", clBtnFace},     {"clBtnHighlight", clBtnHighlight},
+      {"clBtnShadow", clBtnShadow}, {"clWindowText", clWindowText}};
   for (const auto& [name, color] : kNames) {
     if (p.value == name) return color;
   }
@@ -368,7 +403,7 @@ E EnumValue(const FormDescription::Property& p, const std::pair<const char*, E> 
 void ApplyFontProperty(TControl& control, TFont font, const FormDescription::Property& p) {
   std::string sub = p.name.substr(5);
   if (sub == "Charset") {
-    font.Charset = p.value == "SHIFTJIS_CHARSET" ? SHIFTJIS_CHARSET
+    font.Charset = p.value == "SHIFTJIS_CHARSET"  ? SHIFTJIS_CHARSET
                    : p.value == "DEFAULT_CHARSET" ? DEFAULT_CHARSET
                                                   : uint8_t(IntValue(p));
   } else if (sub == "Color") {
@@ -420,7 +455,9 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
     if (!handler) throw EReadError("メソッド " + p.value + " が見つかりません");
     return *handler;
   };
-  auto mismatch = [&]() { throw EReadError("メソッド " + p.value + " の型が " + n + " に合いません"); };
+  auto mismatch = [&]() {
+    throw EReadError("メソッド " + p.value + " の型が " + n + " に合いません");
+  };
 
   if (n == "Left") return control.SetLeft(IntValue(p));
   if (n == "Top") return control.SetTop(IntValue(p));
@@ -454,15 +491,21 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
 
   if (auto* f = dynamic_cast<TForm*>(&control)) {
     static constexpr std::pair<const char*, TBorderStyle> kBorder[] = {
-        {"bsNone", TBorderStyle::bsNone}, {"bsSingle", TBorderStyle::bsSingle},
-        {"bsSizeable", TBorderStyle::bsSizeable}, {"bsDialog", TBorderStyle::bsDialog},
-        {"bsToolWindow", TBorderStyle::bsToolWindow}, {"bsSizeToolWin", TBorderStyle::bsSizeToolWin}};
+        {"bsNone", TBorderStyle::bsNone},
+        {"bsSingle", TBorderStyle::bsSingle},
+        {"bsSizeable", TBorderStyle::bsSizeable},
+        {"bsDialog", TBorderStyle::bsDialog},
+        {"bsToolWindow", TBorderStyle::bsToolWindow},
+        {"bsSizeToolWin", TBorderStyle::bsSizeToolWin}};
     static constexpr std::pair<const char*, TWindowState> kState[] = {
-        {"wsNormal", TWindowState::wsNormal}, {"wsMinimized", TWindowState::wsMinimized},
+        {"wsNormal", TWindowState::wsNormal},
+        {"wsMinimized", TWindowState::wsMinimized},
         {"wsMaximized", TWindowState::wsMaximized}};
     static constexpr std::pair<const char*, TPosition> kPosition[] = {
-        {"poDesigned", TPosition::poDesigned}, {"poDefault", TPosition::poDefault},
-        {"poScreenCenter", TPosition::poScreenCenter}, {"poDesktopCenter", TPosition::poDesktopCenter},
+        {"poDesigned", TPosition::poDesigned},
+        {"poDefault", TPosition::poDefault},
+        {"poScreenCenter", TPosition::poScreenCenter},
+        {"poDesktopCenter", TPosition::poDesktopCenter},
         {"poMainFormCenter", TPosition::poMainFormCenter}};
     if (n == "BorderStyle") return f->SetBorderStyle(EnumValue(p, kBorder));
     if (n == "WindowState") return f->SetWindowState(EnumValue(p, kState));
@@ -475,11 +518,16 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
       std::stringstream items(p.value);
       std::string item;
       while (std::getline(items, item, ',')) {
-        if (item == "biSystemMenu") icons |= biSystemMenu;
-        else if (item == "biMinimize") icons |= biMinimize;
-        else if (item == "biMaximize") icons |= biMaximize;
-        else if (item == "biHelp") icons |= biHelp;
-        else BadValue(p);
+        if (item == "biSystemMenu")
+          icons |= biSystemMenu;
+        else if (item == "biMinimize")
+          icons |= biMinimize;
+        else if (item == "biMaximize")
+          icons |= biMaximize;
+        else if (item == "biHelp")
+          icons |= biHelp;
+        else
+          BadValue(p);
       }
       return f->SetBorderIcons(icons);
     }
@@ -508,7 +556,8 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
 
   if (auto* label = dynamic_cast<TLabel*>(&control)) {
     static constexpr std::pair<const char*, TAlignment> kAlign[] = {
-        {"taLeftJustify", TAlignment::taLeftJustify}, {"taRightJustify", TAlignment::taRightJustify},
+        {"taLeftJustify", TAlignment::taLeftJustify},
+        {"taRightJustify", TAlignment::taRightJustify},
         {"taCenter", TAlignment::taCenter}};
     if (n == "Alignment") return label->SetAlignment(EnumValue(p, kAlign));
     if (n == "AutoSize") return label->SetAutoSize(BoolValue(p));

@@ -21,8 +21,14 @@ class TTimer;
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TPosition {
-  poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
-  poMainFormCenter, poOwnerFormCenter
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
 };
 enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
@@ -168,6 +174,9 @@ class TForm : public TControl {
   // the whole stack is painted, background included (nothing hides all of rect, or a picture
   // beneath has yet to decode).
   std::vector<TControl*>::const_iterator LowestShownLayer(const Rect& rect) const;
+  // When a picture hides most, but not all, of rect: the part it hides, then the strips
+  // around that part. Empty when rect is best painted whole.
+  std::vector<Rect> SplitAtCover(const Rect& rect) const;
   void PaintControl(Painter& painter, const Rect& rect, TControl& control);
 
   TApplication& m_application;

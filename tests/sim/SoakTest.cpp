@@ -107,6 +107,18 @@ TEST_P(Soak, EveryInvariantHoldsAfterEveryHandler) {
   } else {
     EXPECT_EQ(saver.Errors().size(), 0u);
   }
+  // What reached the screen, rectangle by rectangle, is what a whole repaint paints now.
+  saver.App().PaintDirtyForms();
+  const HeadlessBackend::Window* window = saver.Backend().FindWindow(f.Handle());
+  ASSERT_NE(window, nullptr);
+  const Bitmap32 shown = window->screen;
+  f.InvalidateAll();
+  f.RepaintDirty();
+  int differing = 0;
+  for (int y = 0; y < shown.Height(); ++y) {
+    for (int x = 0; x < shown.Width(); ++x) differing += shown.Pixel(x, y) != f.Frame().Pixel(x, y);
+  }
+  EXPECT_EQ(differing, 0) << "pixels on screen that a whole repaint paints otherwise";
   if (param.data == Data::Own && minutes >= 60) {
     EXPECT_EQ(std::set<int>(backdrops.begin(), backdrops.end()).size(), 6u);
     EXPECT_EQ(characters.size(), 5u);

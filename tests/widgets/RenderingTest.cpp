@@ -460,6 +460,10 @@ TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_p
     return paints;
   };
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 0);
+  // A rectangle it hides most of is split: the lower picture is drawn in the strips left of and
+  // below the part it hides, not beneath that part; the strip below splits again where the
+  // lower picture's pixels end, above the bare rest of its bounds.
+  EXPECT_EQ(lower_paints({8, 10, 32, 34}), 3);
   upper->SetTransparent(true);  // its bottom-left colour lets the lower picture through
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
   upper->SetTransparent(false);
