@@ -29,9 +29,7 @@ int64_t RoundHalfEven(long double value) {
   return (result % 2 == 0) ? result : result + 1;
 }
 
-int64_t Trunc(long double value) {
-  return int64_t(value);
-}
+int64_t Trunc(long double value) { return int64_t(value); }
 
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   if (c == 0) return -1;

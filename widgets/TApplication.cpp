@@ -26,9 +26,7 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {}
 
-void TApplication::SetTitle(const std::string& title) {
-  m_title = title;
-}
+void TApplication::SetTitle(const std::string& title) { m_title = title; }
 
 WindowHandle TApplication::Handle() {
   if (!m_handle) {
@@ -189,10 +187,8 @@ void TApplication::Dispatch(const InputEvent& event) {
   if (m_modal_form && form != m_modal_form) {
     // While a box is open the other windows take no input. Keys go to the box whichever of
     // the program's windows holds the keyboard (a full-screen form keeps its grab).
-    if (event.type == EventType::KeyDown)
-      form = m_modal_form;
-    else if (is_input || event.type == EventType::CloseRequest)
-      return;
+    if (event.type == EventType::KeyDown) form = m_modal_form;
+    else if (is_input || event.type == EventType::CloseRequest) return;
   }
   try {
     switch (event.type) {

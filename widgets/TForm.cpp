@@ -26,9 +26,7 @@ TForm::TForm(TApplication& application) : TControl(nullptr), m_application(appli
 
 TForm::~TForm() = default;
 
-void TForm::AddControl(TControl* control) {
-  m_controls.push_back(control);
-}
+void TForm::AddControl(TControl* control) { m_controls.push_back(control); }
 
 TControl* TForm::FindControl(const std::string& name) const {
   for (TControl* c : m_controls) {
@@ -76,13 +74,11 @@ void TForm::HandleNeeded() {
   request.bounds = {params.X, params.Y, params.Width, params.Height};
   if (params.Style & WS_CHILD) {
     if (params.WndParent == 0) {
-      throw EInvalidOperation(
-          FormatMessage("コントロール '%s' は親ウィンドウを持っていません", Name()));
+      throw EInvalidOperation(FormatMessage("コントロール '%s' は親ウィンドウを持っていません", Name()));
     }
     request.kind = WindowKind::Child;
     request.foreign_parent = params.WndParent;
-  } else if (m_border_style == TBorderStyle::bsNone &&
-             m_window_state == TWindowState::wsMaximized) {
+  } else if (m_border_style == TBorderStyle::bsNone && m_window_state == TWindowState::wsMaximized) {
     request.kind = WindowKind::FullScreen;
   } else if (m_border_style == TBorderStyle::bsNone) {
     request.kind = WindowKind::Popup;
@@ -105,8 +101,8 @@ void TForm::Show() {
   Backend& backend = m_application.GetBackend();
   if (m_position == TPosition::poDesktopCenter && m_window_kind == WindowKind::Popup) {
     Rect screen = backend.PrimaryScreen();
-    SetBounds(screen.left + (screen.width - Width()) / 2,
-              screen.top + (screen.height - Height()) / 2, Width(), Height());
+    SetBounds(screen.left + (screen.width - Width()) / 2, screen.top + (screen.height - Height()) / 2,
+              Width(), Height());
   }
   m_visible = true;
   m_showing = true;
@@ -127,9 +123,7 @@ void TForm::Close() {
   }
 }
 
-void TForm::WndProc(TMessage& message) {
-  (void)message;
-}
+void TForm::WndProc(TMessage& message) { (void)message; }
 
 void TForm::WindowDestroyed() {
   m_handle = 0;
@@ -181,9 +175,7 @@ void TForm::InvalidateRect(const Rect& rect) {
   m_dirty.push_back(r);
 }
 
-void TForm::Paint(Painter& painter) {
-  painter.FillRect({0, 0, Width(), Height()}, m_color);
-}
+void TForm::Paint(Painter& painter) { painter.FillRect({0, 0, Width(), Height()}, m_color); }
 
 std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect) const {
   auto cover = std::find_if(m_controls.rbegin(), m_controls.rend(), [&](const TControl* c) {
@@ -283,8 +275,7 @@ TControl* TForm::ControlAtPos(int x, int y) const {
   }
   for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
     TControl* c = *it;
-    if (!c->IsWindowed() && c->Visible() && c->Enabled() && c->BoundsRect().Contains(x, y))
-      return c;
+    if (!c->IsWindowed() && c->Visible() && c->Enabled() && c->BoundsRect().Contains(x, y)) return c;
   }
   return nullptr;
 }
@@ -380,12 +371,11 @@ bool BoolValue(const FormDescription::Property& p) {
 
 TColor ColorValue(const FormDescription::Property& p) {
   static constexpr std::pair<const char*, TColor> kNames[] = {
-      {"clBlack", clBlack},         {"clMaroon", clMaroon},
-      {"clPurple", clPurple},       {"clGray", clGray},
-      {"clSilver", clSilver},       {"clRed", clRed},
-      {"clFuchsia", clFuchsia},     {"clWhite", clWhite},
-      {"clBtnFace", clBtnFace},     {"clBtnHighlight", clBtnHighlight},
-      {"clBtnShadow", clBtnShadow}, {"clWindowText", clWindowText}};
+      {"clBlack", clBlack},         {"clMaroon", clMaroon},   {"clPurple", clPurple},
+      {"clGray", clGray},           {"clSilver", clSilver},   {"clRed", clRed},
+      {"clFuchsia", clFuchsia},     {"clWhite", clWhite},     {"clBtnFace", clBtnFace},
+      {"clBtnHighlight", clBtnHighlight}, {"clBtnShadow", clBtnShadow},
+      {"clWindowText", clWindowText}};
   for (const auto& [name, color] : kNames) {
     if (p.value == name) return color;
   }
@@ -403,7 +393,7 @@ E EnumValue(const FormDescription::Property& p, const std::pair<const char*, E> 
 void ApplyFontProperty(TControl& control, TFont font, const FormDescription::Property& p) {
   std::string sub = p.name.substr(5);
   if (sub == "Charset") {
-    font.Charset = p.value == "SHIFTJIS_CHARSET"  ? SHIFTJIS_CHARSET
+    font.Charset = p.value == "SHIFTJIS_CHARSET" ? SHIFTJIS_CHARSET
                    : p.value == "DEFAULT_CHARSET" ? DEFAULT_CHARSET
                                                   : uint8_t(IntValue(p));
   } else if (sub == "Color") {
@@ -455,9 +445,7 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
     if (!handler) throw EReadError("メソッド " + p.value + " が見つかりません");
     return *handler;
   };
-  auto mismatch = [&]() {
-    throw EReadError("メソッド " + p.value + " の型が " + n + " に合いません");
-  };
+  auto mismatch = [&]() { throw EReadError("メソッド " + p.value + " の型が " + n + " に合いません"); };
 
   if (n == "Left") return control.SetLeft(IntValue(p));
   if (n == "Top") return control.SetTop(IntValue(p));
@@ -491,21 +479,15 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
 
   if (auto* f = dynamic_cast<TForm*>(&control)) {
     static constexpr std::pair<const char*, TBorderStyle> kBorder[] = {
-        {"bsNone", TBorderStyle::bsNone},
-        {"bsSingle", TBorderStyle::bsSingle},
-        {"bsSizeable", TBorderStyle::bsSizeable},
-        {"bsDialog", TBorderStyle::bsDialog},
-        {"bsToolWindow", TBorderStyle::bsToolWindow},
-        {"bsSizeToolWin", TBorderStyle::bsSizeToolWin}};
+        {"bsNone", TBorderStyle::bsNone}, {"bsSingle", TBorderStyle::bsSingle},
+        {"bsSizeable", TBorderStyle::bsSizeable}, {"bsDialog", TBorderStyle::bsDialog},
+        {"bsToolWindow", TBorderStyle::bsToolWindow}, {"bsSizeToolWin", TBorderStyle::bsSizeToolWin}};
     static constexpr std::pair<const char*, TWindowState> kState[] = {
-        {"wsNormal", TWindowState::wsNormal},
-        {"wsMinimized", TWindowState::wsMinimized},
+        {"wsNormal", TWindowState::wsNormal}, {"wsMinimized", TWindowState::wsMinimized},
         {"wsMaximized", TWindowState::wsMaximized}};
     static constexpr std::pair<const char*, TPosition> kPosition[] = {
-        {"poDesigned", TPosition::poDesigned},
-        {"poDefault", TPosition::poDefault},
-        {"poScreenCenter", TPosition::poScreenCenter},
-        {"poDesktopCenter", TPosition::poDesktopCenter},
+        {"poDesigned", TPosition::poDesigned}, {"poDefault", TPosition::poDefault},
+        {"poScreenCenter", TPosition::poScreenCenter}, {"poDesktopCenter", TPosition::poDesktopCenter},
         {"poMainFormCenter", TPosition::poMainFormCenter}};
     if (n == "BorderStyle") return f->SetBorderStyle(EnumValue(p, kBorder));
     if (n == "WindowState") return f->SetWindowState(EnumValue(p, kState));
@@ -518,16 +500,11 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
       std::stringstream items(p.value);
       std::string item;
       while (std::getline(items, item, ',')) {
-        if (item == "biSystemMenu")
-          icons |= biSystemMenu;
-        else if (item == "biMinimize")
-          icons |= biMinimize;
-        else if (item == "biMaximize")
-          icons |= biMaximize;
-        else if (item == "biHelp")
-          icons |= biHelp;
-        else
-          BadValue(p);
+        if (item == "biSystemMenu") icons |= biSystemMenu;
+        else if (item == "biMinimize") icons |= biMinimize;
+        else if (item == "biMaximize") icons |= biMaximize;
+        else if (item == "biHelp") icons |= biHelp;
+        else BadValue(p);
       }
       return f->SetBorderIcons(icons);
     }
@@ -556,8 +533,7 @@ static void ApplyProperty(TForm& form, TComponent& component, const FormDescript
 
   if (auto* label = dynamic_cast<TLabel*>(&control)) {
     static constexpr std::pair<const char*, TAlignment> kAlign[] = {
-        {"taLeftJustify", TAlignment::taLeftJustify},
-        {"taRightJustify", TAlignment::taRightJustify},
+        {"taLeftJustify", TAlignment::taLeftJustify}, {"taRightJustify", TAlignment::taRightJustify},
         {"taCenter", TAlignment::taCenter}};
     if (n == "Alignment") return label->SetAlignment(EnumValue(p, kAlign));
     if (n == "AutoSize") return label->SetAutoSize(BoolValue(p));

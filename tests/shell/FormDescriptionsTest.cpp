@@ -24,8 +24,7 @@ class DescribedForm : public TForm {
     auto notify = [&fired](std::string name) {
       return TNotifyEvent([&fired, name](TObject*) { fired.push_back(name); });
     };
-    for (const char* name :
-         {"FormCreate", "FormShow", "ElvTimerTimer", "Timer1Timer", "FormResize"}) {
+    for (const char* name : {"FormCreate", "FormShow", "ElvTimerTimer", "Timer1Timer", "FormResize"}) {
       RegisterHandler(name, notify(name));
     }
     RegisterHandler("FormClose", TCloseEvent([&fired](TObject*, TCloseAction&) {
@@ -38,8 +37,7 @@ class DescribedForm : public TForm {
                     TMouseEvent([&fired](TObject*, TMouseButton, TShiftState, int, int) {
                       fired.push_back("ImgHaikeiMouseDown");
                     }));
-    RegisterHandler("ImgHaikeiMouseMove",
-                    TMouseMoveEvent([&fired](TObject*, TShiftState, int, int) {
+    RegisterHandler("ImgHaikeiMouseMove", TMouseMoveEvent([&fired](TObject*, TShiftState, int, int) {
                       fired.push_back("ImgHaikeiMouseMove");
                     }));
   }

@@ -82,8 +82,7 @@ TEST(HandleConversion, RejectsEverythingElseWithTheArgumentInTheMessage) {
   EXPECT_EQ(ConversionError(""), "'' は整数ではありません");
   EXPECT_EQ(ConversionError("2147483648"), "'2147483648' は整数ではありません");
   EXPECT_EQ(ConversionError("-2147483649"), "'-2147483649' は整数ではありません");
-  for (const char* bad :
-       {"12 ", "0x", "$", "+", "-", "1.5", "0xG1", "99999999999999999999", "１２"}) {
+  for (const char* bad : {"12 ", "0x", "$", "+", "-", "1.5", "0xG1", "99999999999999999999", "１２"}) {
     EXPECT_NE(ConversionError(bad), "no error") << bad;
   }
 }
