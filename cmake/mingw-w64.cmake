@@ -9,11 +9,8 @@ set(CMAKE_CXX_COMPILER ${VT_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${VT_MINGW_TRIPLET}-windres)
 set(CMAKE_ASM_NASM_COMPILER nasm)
 
-# Libraries built for Windows by scripts/build-win-deps.sh live under this prefix.
-if(NOT DEFINED VT_WIN_DEPS_PREFIX)
-  set(VT_WIN_DEPS_PREFIX /opt/vantorel/win64)
-endif()
-set(CMAKE_FIND_ROOT_PATH /usr/${VT_MINGW_TRIPLET} ${VT_WIN_DEPS_PREFIX})
+# The project's build adds the prefix of the libraries it builds for Windows itself.
+set(CMAKE_FIND_ROOT_PATH /usr/${VT_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

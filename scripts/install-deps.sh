@@ -1,34 +1,58 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Vantorel needs.
-# Works as root, or through sudo for an ordinary user. Safe to run again.
+# Installs the Debian packages Vantorel needs.
+#
+#   install-deps.sh         what building and running the Linux saver needs
+#   install-deps.sh --all   that, and everything the tests need: GoogleTest and Google Benchmark,
+#                           clang for the fuzzers, the virtual X server's tools, XScreenSaver,
+#                           the Windows cross compiler, Wine and NSIS
+#
+# Works as root, or through sudo for an ordinary user. Safe to run again. Installs packages only:
+# libraries that Debian does not ship for Windows are built by the Windows build itself, into its
+# own build folder.
 set -euo pipefail
+
+all=no
+case "${1:-}" in
+  "") ;;
+  --all) all=yes ;;
+  *)
+    echo "usage: $0 [--all]" >&2
+    exit 2
+    ;;
+esac
 
 packages=(
   # Build
   build-essential cmake pkg-config
-  # Test and measure
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # Fuzzing and sanitizers (clang with its runtime libraries, libFuzzer among them)
-  clang libclang-rt-14-dev
   # Pictures
   libjpeg62-turbo-dev libpng-dev
   # Text
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   # X11 and its extensions
   libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxss-dev
-  # A virtual X server and the tools the end-to-end tests drive it with
-  xvfb xdotool x11-utils x11-xserver-utils
-  # The saver daemon the end-to-end tests run Vantorel under
-  xscreensaver
-  # The Debian package: its dependencies, and its checks (dpkg-dev also unpacks Debian's
-  # source packages)
-  dpkg-dev fakeroot file
-  # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, and Wine to
-  # run the Windows tests
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm wine wine64
-  # The Windows setup program
-  nsis
+  # A virtual X server to run the saver on when there is no display
+  xvfb
 )
+if [ "$all" = yes ]; then
+  packages+=(
+    # Test and measure
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # Fuzzing and sanitizers (clang with its runtime libraries, libFuzzer among them)
+    clang libclang-rt-14-dev
+    # The tools the end-to-end tests drive the virtual X server with
+    xdotool x11-utils x11-xserver-utils
+    # The saver daemon the end-to-end tests run Vantorel under
+    xscreensaver
+    # The Debian package: making it and checking it (dpkg-dev also unpacks Debian's source
+    # packages, which the Windows build takes libjpeg-turbo and Google Benchmark from)
+    dpkg-dev fakeroot file
+    # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, and Wine to
+    # run the Windows tests
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm wine wine64
+    # The Windows setup program
+    nsis
+  )
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
   sudo=()
@@ -37,8 +61,8 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-# libjpeg-turbo for Windows is built from Debian's source package, which needs deb-src lines.
-if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+# The Windows build takes its libraries from Debian's source packages, which need deb-src lines.
+if [ "$all" = yes ] && ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   for list in /etc/apt/sources.list.d/debian.sources /usr/share/doc/apt/examples/debian.sources; do
     if [ -f "$list" ]; then
       sed 's/^Types: deb$/Types: deb-src/' "$list" |
@@ -50,5 +74,3 @@ fi
 
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
-
-"${sudo[@]}" "$(dirname "${BASH_SOURCE[0]}")/build-win-deps.sh"

@@ -10,7 +10,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 echo "== Release build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVT_WINDOWS_TESTS=ON -DVT_WIN_BINARY_DIR="$root/build-win"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVT_TESTS=ON -DVT_WINDOWS_TESTS=ON \
+  -DVT_WIN_BINARY_DIR="$root/build-win"
 cmake --build build -j2
 
 echo "== Windows build"
