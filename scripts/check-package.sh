@@ -15,6 +15,9 @@ else
   sudo=(sudo)
 fi
 fail() { echo "check-package: $*" >&2; exit 1; }
+# Two checks at once would remove each other's package: take turns.
+exec 9>"${TMPDIR:-/tmp}/vantorel-check-package.lock"
+flock 9
 
 (cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
 deb="$build/vantorel_1.1.0_amd64.deb"
@@ -36,7 +39,15 @@ while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); d
 Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 log=$(mktemp)
-trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$log"' EXIT
+# A failed check leaves no package behind either.
+cleanup() {
+  kill "$xvfb" 2>/dev/null || true
+  rm -f "$log"
+  if dpkg-query -W -f='${Status}\n' vantorel 2>/dev/null | grep -q ' installed$'; then
+    "${sudo[@]}" dpkg --purge vantorel >/dev/null 2>&1 || true
+  fi
+}
+trap cleanup EXIT
 
 # apt-get reads a local package from a path only when it looks like one ("./" or "/").
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "$deb" >"$log" 2>&1 ||
