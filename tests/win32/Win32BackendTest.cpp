@@ -178,6 +178,32 @@ TEST_F(Win32Backends, present_puts_only_the_dirty_rectangles_on_the_screen) {
   ReleaseDC(AsWindow(handle), dc);
 }
 
+TEST_F(Win32Backends, lent_frame_is_painted_in_put_on_the_screen_and_repaints_the_window) {
+  WindowHandle handle = Create(WindowKind::Popup, {50, 50, 40, 30});
+  m_backend->ShowWindow(handle, true);
+  Bitmap32* frame = m_backend->LendFrame(handle, 40, 30);
+  ASSERT_NE(frame, nullptr);
+  frame->Fill(0xFF0000);
+  m_backend->Present(handle, *frame, {frame->Bounds()});
+  Events();  // lets the system paint what it would
+  // The same memory, pixels and all, for as long as the size stays.
+  ASSERT_EQ(m_backend->LendFrame(handle, 40, 30), frame);
+  EXPECT_EQ(frame->Pixel(39, 29), 0xFF0000u);
+  frame->Fill(0x00FF00);
+  m_backend->Present(handle, *frame, {{0, 0, 10, 10}});
+  HDC dc = GetDC(AsWindow(handle));
+  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(dc, 20, 20), RGB(255, 0, 0));
+  ReleaseDC(AsWindow(handle), dc);
+  // The window shown again comes from the frame as it is now.
+  InvalidateRect(AsWindow(handle), nullptr, TRUE);
+  UpdateWindow(AsWindow(handle));
+  dc = GetDC(AsWindow(handle));
+  EXPECT_EQ(GetPixel(dc, 20, 20), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(dc, 39, 29), RGB(0, 255, 0));
+  ReleaseDC(AsWindow(handle), dc);
+}
+
 TEST_F(Win32Backends, every_top_level_window_carries_the_icon) {
   // From the program's icon resource through the window class, or, where a program has none,
   // from the core's picture.
