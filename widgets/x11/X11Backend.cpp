@@ -307,18 +307,21 @@ int64_t X11Backend::RunTimers(int64_t now) {
 }
 
 std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
-  // Every look into the connection is a system call, so it is read when the poll finds
-  // something there, and once at the start when there is no time to wait: input that has
-  // come goes before a due tick.
-  bool read = deadline_ms >= 0 && NowMs() >= deadline_ms - kTickSlackMs;
+  // Each look into the connection is a system call, so the wake-up of a tick reads nothing.
+  // But Xlib may hold events that no poll would see (those read along with a reply), so the
+  // connection is read at the start, whenever Xlib has read a reply since, and when the poll
+  // finds something there.
+  bool read = true;
+  // With no time to wait, a signal that has come goes first, as input does.
+  if (deadline_ms >= 0 && NowMs() >= deadline_ms - kTickSlackMs) TakeSignals();
   for (;;) {
     int64_t now = NowMs();
     int64_t next_timer = RunTimers(now);
-    if (read) {
-      XEventsQueued(m_display, QueuedAfterFlush);
-      TakeSignals();
+    if (read || LastKnownRequestProcessed(m_display) != m_processed_request) {
+      XEventsQueued(m_display, QueuedAfterReading);
+      m_processed_request = LastKnownRequestProcessed(m_display);
     }
-    // Events that Xlib has read already, in a round trip for instance, wake no poll.
+    read = false;
     while (m_queue.empty() && XEventsQueued(m_display, QueuedAlready) > 0) {
       XEvent event;
       XNextEvent(m_display, &event);
@@ -331,16 +334,22 @@ std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
     }
     now = NowMs();
     if (deadline_ms >= 0 && now >= deadline_ms - kTickSlackMs) return std::nullopt;
+    // Requests made since the last flush reach the server before the wait. A flush reads
+    // the connection too: what it read is looked at first.
+    if (NextRequest(m_display) != m_flushed_request) {
+      XFlush(m_display);
+      m_flushed_request = NextRequest(m_display);
+      continue;
+    }
+    // A completion read along with a reply would not wake the poll either.
+    if (RepaintWaits()) {
+      TakeCompletions();
+      if (!m_queue.empty()) continue;
+    }
     int64_t wake = deadline_ms;
     if (next_timer >= 0 && (wake < 0 || next_timer < wake)) wake = next_timer;
     int timeout = -1;
     if (wake >= 0) timeout = int(std::clamp<int64_t>(wake - now, 0, 1 << 30));
-    // Requests made since the last look must reach the server before the wait; a flush
-    // also reads the connection, which costs system calls, so only then.
-    if (NextRequest(m_display) != m_flushed_request) {
-      XFlush(m_display);
-      m_flushed_request = NextRequest(m_display);
-    }
     // A broken connection wakes the poll too; reading it then ends in the I/O error handler.
     // A signal wakes it through its pipe, or by interrupting it. The frame connection is
     // only listened to while a repaint waits for a completion on it.

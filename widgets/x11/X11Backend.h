@@ -224,7 +224,8 @@ class X11Backend : public Backend {
   unsigned long m_app_window = 0;
   std::vector<long> m_icon;  // _NET_WM_ICON: width, height, then ARGB pixels
   std::deque<InputEvent> m_queue;
-  unsigned long m_flushed_request = 0;  // the next request's number at the last flush
+  unsigned long m_flushed_request = 0;    // the next request's number at the last flush
+  unsigned long m_processed_request = 0;  // the last request answered, at the last read
   int64_t m_next_grab_try_ms = -1;
 
   int m_cursor_count = 0;
