@@ -41,7 +41,8 @@ enum class EventType {
   Destroyed,     // the window is gone (for a child: destroyed with its host)
   SysCommand,    // command: a system command code (0xF140 when the platform's saver would start)
   DisplayLost,   // the connection to the display is broken; the program must end
-  FrameReleased, // the platform has let go of the window's frame, which FrameInUse held back
+  // The platform has let go of the window's frame, which FrameInUse held back.
+  FrameReleased,
 };
 
 struct InputEvent {

@@ -192,8 +192,8 @@ class TForm : public TControl {
   std::vector<TTimer*> m_timers;
   TBitBtn* m_active_control = nullptr;
   std::map<std::string, THandler> m_handlers;
-  Bitmap32 m_frame;                    // the frame, unless the backend lends one
-  Bitmap32* m_lent_frame = nullptr;    // the backend's memory for it, while the window lives
+  Bitmap32 m_frame;                  // the frame, unless the backend lends one
+  Bitmap32* m_lent_frame = nullptr;  // the backend's memory for it, while the window lives
   std::vector<Rect> m_dirty;
   std::exception_ptr m_paint_error;
   WindowKind m_window_kind = WindowKind::Popup;

@@ -22,7 +22,9 @@ class LendingBackend : public HeadlessBackend {
   Bitmap32* LendFrame(WindowHandle window, int width, int height) override {
     Bitmap32& frame = m_frames[window];
     // Fresh memory holds anything: the form has to paint every pixel it shows.
-    if (frame.Width() != width || frame.Height() != height) frame = Bitmap32(width, height, 0x5A5A5A);
+    if (frame.Width() != width || frame.Height() != height) {
+      frame = Bitmap32(width, height, 0x5A5A5A);
+    }
     return &frame;
   }
   bool FrameInUse(WindowHandle window) override {
@@ -30,7 +32,8 @@ class LendingBackend : public HeadlessBackend {
     m_waiting.insert(window);
     return true;
   }
-  void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override {
+  void Present(WindowHandle window, const Bitmap32& frame,
+               const std::vector<Rect>& dirty) override {
     HeadlessBackend::Present(window, frame, dirty);
     if (m_hold) m_in_use.insert(window);
   }

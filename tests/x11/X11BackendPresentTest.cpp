@@ -51,7 +51,8 @@ class X11Present : public X11BackendTest, public ::testing::WithParamInterface<T
   // without shared memory a frame of its own. Painting waits, as the widget layer's does,
   // until the server has read the frame last presented.
   Bitmap32& Frame(X11Backend& backend, WindowHandle window, int width, int height) {
-    EXPECT_TRUE(PumpUntil(backend, [&] { return !backend.FrameInUse(window); }, 2000));
+    EXPECT_TRUE(PumpUntil(
+        backend, [&] { return !backend.FrameInUse(window); }, 2000));
     if (Bitmap32* lent = backend.LendFrame(window, width, height)) return *lent;
     if (m_own.Width() != width || m_own.Height() != height) m_own.Resize(width, height);
     return m_own;
@@ -166,7 +167,8 @@ TEST_F(X11BackendTest, shared_frame_stays_in_use_until_the_server_has_read_it) {
   ASSERT_NE(frame, nullptr);
   frame->Fill(0x404040);
   backend->Present(window, *frame, {frame->Bounds()});
-  ASSERT_TRUE(PumpUntil(*backend, [&] { return !backend->FrameInUse(window); }, 2000));
+  ASSERT_TRUE(PumpUntil(
+      *backend, [&] { return !backend->FrameInUse(window); }, 2000));
 
   XGrabServer(Test());
   XSync(Test(), False);

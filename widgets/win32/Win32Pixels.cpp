@@ -23,8 +23,8 @@ void PutRect(HDC dc, const Bitmap32& frame, const Rect& rect) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, rect.left, rect.top, DWORD(rect.width), DWORD(rect.height), rect.left, 0,
-                    0, UINT(rect.height), frame.Row(rect.top), &info, DIB_RGB_COLORS);
+  SetDIBitsToDevice(dc, rect.left, rect.top, DWORD(rect.width), DWORD(rect.height), rect.left, 0, 0,
+                    UINT(rect.height), frame.Row(rect.top), &info, DIB_RGB_COLORS);
 }
 
 }  // namespace
@@ -77,6 +77,8 @@ void Win32Backend::Paint(HWND window, WindowState& state) {
   EndPaint(window, &paint);
 }
 
-void Win32Backend::ReleaseSurface(Surface& surface) { surface = {}; }
+void Win32Backend::ReleaseSurface(Surface& surface) {
+  surface = {};
+}
 
 }  // namespace vt

@@ -115,8 +115,8 @@ bool X11FrameImage::Complete(const XShmCompletionEvent& event) {
   return true;
 }
 
-void X11FrameImage::PutPlain(Display* display, Visual* visual, int depth, Drawable drawable,
-                             GC gc, const Bitmap32& frame, const std::vector<Rect>& rects) {
+void X11FrameImage::PutPlain(Display* display, Visual* visual, int depth, Drawable drawable, GC gc,
+                             const Bitmap32& frame, const std::vector<Rect>& rects) {
   // Only TrueColor-like visuals can show the frame; elsewhere the window stays as it is.
   if (visual->c_class != TrueColor && visual->c_class != DirectColor) return;
   // XPutImage copies the pixels into the request before it returns, so the frame itself can

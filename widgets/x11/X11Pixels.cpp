@@ -26,8 +26,9 @@ Bitmap32* X11Backend::LendFrame(WindowHandle handle, int width, int height) {
   state.image.reset();
   state.repaint_waits = false;
   const int screen = DefaultScreen(m_frame_display);
-  auto image = std::make_unique<X11FrameImage>(m_frame_display, DefaultVisual(m_frame_display, screen),
-                                               DefaultDepth(m_frame_display, screen), width, height);
+  auto image =
+      std::make_unique<X11FrameImage>(m_frame_display, DefaultVisual(m_frame_display, screen),
+                                      DefaultDepth(m_frame_display, screen), width, height);
   if (!image->Frame()) {
     // A server that refuses our memory, or our layout, refuses it for every window.
     m_use_shared_memory = false;
