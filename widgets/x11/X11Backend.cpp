@@ -1,5 +1,6 @@
 // The X11 backend's connection and event loop:
-// - opening and closing the connection, with the extensions the other parts use;
+// - opening and closing the connection, with the extensions the other parts use, and the
+//   second connection that shared frames are put through;
 // - the wait for events on the connection with poll(), the backend's own timers and queue;
 // - the monotonic clock;
 // - SIGTERM, SIGINT and SIGHUP turned into a close request;
