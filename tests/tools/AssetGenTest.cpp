@@ -261,27 +261,53 @@ TEST_F(AssetGenTest, TheCharactersDifferFromEachOther) {
   }
 }
 
-TEST_F(AssetGenTest, IconFileHoldsTheBitmapsPixelsOverAnEmptyMask) {
+TEST_F(AssetGenTest, IconFileHoldsTheCarAt16_32_48And256PixelsOverEmptyMasks) {
   const std::vector<uint8_t> bmp = ReadBytes(Builtin("icon.bmp"));
   const std::vector<uint8_t> ico = ReadBytes(Builtin("icon.ico"));
-  const size_t image = 40 + 32 * 32 * 4 + 32 * 4;  // header, colour rows, 1-bit mask rows
-  ASSERT_EQ(ico.size(), 6 + 16 + image);
-  auto u16 = [&](size_t at) { return ico[at] | ico[at + 1] << 8; };
-  auto u32 = [&](size_t at) { return uint32_t(u16(at) | u16(at + 2) << 16); };
-  EXPECT_EQ(u16(0), 0);  // reserved, type icon, one image
-  EXPECT_EQ(u16(2), 1);
-  EXPECT_EQ(u16(4), 1);
-  EXPECT_EQ(ico[6], 32);
-  EXPECT_EQ(ico[7], 32);
-  EXPECT_EQ(u16(12), 32);  // bits per pixel
-  EXPECT_EQ(u32(14), image);
-  EXPECT_EQ(u32(18), 22u);
-  EXPECT_EQ(u32(22), 40u);  // the image's own header: height counts the mask too
-  EXPECT_EQ(u32(26), 32u);
-  EXPECT_EQ(u32(30), 64u);
-  ASSERT_EQ(bmp.size(), 54u + 32 * 32 * 4);
-  EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + 22 + 40));
-  EXPECT_TRUE(std::all_of(ico.end() - 32 * 4, ico.end(), [](uint8_t v) { return v == 0; }));
+  ASSERT_GE(ico.size(), 6u + 4 * 16);
+  EXPECT_EQ(Le16(ico, 0), 0);  // reserved, type icon, four images
+  EXPECT_EQ(Le16(ico, 2), 1);
+  ASSERT_EQ(Le16(ico, 4), 4);
+  size_t next = 6 + 4 * 16;
+  for (int size : {16, 32, 48, 256}) {
+    SCOPED_TRACE(size);
+    const size_t entry = 6 + 16 * size_t(size == 16 ? 0 : size == 32 ? 1 : size == 48 ? 2 : 3);
+    const size_t pixels = size_t(size) * size_t(size) * 4;
+    const size_t image = 40 + pixels + size_t(size + 31) / 32 * 4 * size_t(size);
+    EXPECT_EQ(ico[entry], size & 0xFF);  // 0 stands for 256
+    EXPECT_EQ(ico[entry + 1], size & 0xFF);
+    EXPECT_EQ(Le16(ico, entry + 6), 32);  // bits per pixel
+    ASSERT_EQ(Le32(ico, entry + 8), image);
+    ASSERT_EQ(Le32(ico, entry + 12), next);
+    ASSERT_LE(next + image, ico.size());
+    EXPECT_EQ(Le32(ico, next + 4), uint32_t(size));
+    EXPECT_EQ(Le32(ico, next + 8), uint32_t(2 * size));  // the height counts the mask too
+    const size_t rows = next + 40;
+    EXPECT_TRUE(std::all_of(ico.begin() + long(rows + pixels), ico.begin() + long(next + image),
+                            [](uint8_t v) { return v == 0; }));
+    if (size == 32) {
+      ASSERT_EQ(bmp.size(), 54u + pixels);
+      EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + long(rows)));
+    }
+    // Rows are bottom-up. Drawn for each size: the cut corner, the lime front, the lit red
+    // floor at the left of the panel, and the rider's body at the right.
+    auto pixel = [&](int x, int y) {
+      const size_t at = rows + (size_t(size - 1 - y) * size_t(size) + size_t(x)) * 4;
+      return std::pair{Rgb(ico[at + 2], ico[at + 1], ico[at]), ico[at + 3]};
+    };
+    EXPECT_EQ(pixel(0, 0).second, 0);
+    EXPECT_EQ(pixel(size / 2, size - 1).second, 255);
+    EXPECT_TRUE(Near(pixel(size * 7 / 16, size * 7 / 16).first, 160, 255, 65, 0));
+    int red = 0;
+    for (int y = 0; y < size * 9 / 32; ++y) {
+      for (int x = 0; x < size / 4; ++x) red += Near(pixel(x, y).first, 230, 0, 0, 0);
+    }
+    EXPECT_GE(red, size / 16 * size / 16) << "no lit floor";
+    const auto [body, alpha] = pixel(size * 23 / 32, size * 5 / 8);
+    EXPECT_TRUE(Near(body, 20, 20, 20, 0) && alpha == 255) << Describe(body);
+    next += image;
+  }
+  EXPECT_EQ(next, ico.size());
 }
 
 TEST_F(AssetGenTest, IconMaskIsOpaqueOrClearAndShowsTheCar) {
