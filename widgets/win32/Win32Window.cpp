@@ -166,11 +166,12 @@ void Win32Backend::ShowWindow(WindowHandle handle, bool visible) {
     return;
   }
   if (found->second.kind == WindowKind::FullScreen) {
-    // Over the whole primary monitor and above every other window, with the keyboard.
+    // Over the whole primary monitor and above every other window, the covers included, with
+    // the keyboard.
+    ShowCovers(window);
     Rect screen = PrimaryScreen();
     SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.width, screen.height,
                  SWP_SHOWWINDOW);
-    ShowCovers(window);
     SetForegroundWindow(window);
     SetFocus(window);
     return;
@@ -203,8 +204,9 @@ void Win32Backend::SetWindowBounds(WindowHandle handle, const Rect& bounds) {
 // The scene stays on the primary monitor; while it is shown, every other monitor gets a black
 // topmost window, so that nothing of the desktop shows and no click there reaches another
 // program. Their input is the full-screen window's own (see HandleCoverMessage), so that moving
-// or clicking over any monitor ends the saver as it does over the scene. They stand just below
-// the full-screen window: where a monitor overlaps the primary one, the scene shows.
+// or clicking over any monitor ends the saver as it does over the scene. They are shown before
+// the full-screen window, which so stands above them: where a monitor overlaps the primary one,
+// the scene shows.
 
 void Win32Backend::ShowCovers(HWND owner) {
   RemoveCovers(owner);
@@ -217,7 +219,7 @@ void Win32Backend::ShowCovers(HWND owner) {
                                  monitor->height, m_app_window, nullptr, m_instance, this);
     if (cover == nullptr) continue;
     m_covers[cover] = {owner, {monitor->left - primary.left, monitor->top - primary.top}};
-    SetWindowPos(cover, owner, 0, 0, 0, 0,
+    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
 }

@@ -10,7 +10,10 @@
 // HANDLE is the host's own handle unless given: "none" passes no handle, "dead" that of a
 // window made and destroyed just before, anything else is passed as it is. With the host's own
 // handle it waits for a line on standard input (or its end) before destroying the host; the
-// saver's exit code follows. With any other handle it reports only the exit code, once the
+// saver's exit code follows. Before that, each line "deactivate" makes the host lose the
+// foreground to another window of this program, tells the saver's top-level windows that their
+// program is no longer active, as Windows does, and a second later reports:
+//   deactivated RUNNING      1 when the saver still runs with its child shown, else 0 With any other handle it reports only the exit code, once the
 // saver has ended (after its error box is dismissed). The saver's standard error is this
 // program's.
 #include <windows.h>
@@ -21,15 +24,8 @@
 namespace {
 
 constexpr UINT kStdinLine = WM_APP + 1;
+constexpr UINT kDeactivate = WM_APP + 2;
 constexpr DWORD kGuardMs = 30000;
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == kStdinLine) {
-    DestroyWindow(window);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
 
 // Handles this thread's window messages until the process (if any) has ended or the time is
 // up: the saver's child window and its creation talk to the host through them.
@@ -54,11 +50,17 @@ BOOL CALLBACK TakeVisibleChild(HWND child, LPARAM found) {
   return FALSE;
 }
 
-DWORD WINAPI ReadOneLine(void* host) {
-  char byte = 0;
-  DWORD count = 0;
+DWORD WINAPI ReadLines(void* host) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  while (ReadFile(input, &byte, 1, &count, nullptr) && count == 1 && byte != '\n') {
+  for (;;) {
+    std::string line;
+    char byte = 0;
+    DWORD count = 0;
+    while (ReadFile(input, &byte, 1, &count, nullptr) && count == 1 && byte != '\n') {
+      if (byte != '\r') line += byte;
+    }
+    if (line != "deactivate") break;
+    PostMessageW(static_cast<HWND>(host), kDeactivate, 0, 0);
   }
   PostMessageW(static_cast<HWND>(host), kStdinLine, 0, 0);
   return 0;
@@ -67,6 +69,44 @@ DWORD WINAPI ReadOneLine(void* host) {
 void Say(const char* format, long a, long b = 0, long c = 0, long d = 0) {
   std::printf(format, a, b, c, d);
   std::fflush(stdout);
+}
+
+// The saver started, and its child of the host once seen.
+PROCESS_INFORMATION g_saver{};
+HWND g_child = nullptr;
+
+BOOL CALLBACK SendInactive(HWND window, LPARAM process) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == DWORD(process)) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_ACTIVATEAPP, FALSE, LPARAM(GetCurrentThreadId()),
+                        SMTO_ABORTIFHUNG, 2000, &ignored);
+  }
+  return TRUE;
+}
+
+void LoseForeground() {
+  HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 300, 40, 100, 60,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(other);
+  EnumWindows(SendInactive, LPARAM(g_saver.dwProcessId));
+  PumpUntil(nullptr, 1000);
+  bool running = WaitForSingleObject(g_saver.hProcess, 0) == WAIT_TIMEOUT;
+  Say("deactivated %ld\n", running && IsWindowVisible(g_child));
+  DestroyWindow(other);
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kStdinLine) {
+    DestroyWindow(window);
+    return 0;
+  }
+  if (message == kDeactivate) {
+    LoseForeground();
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -114,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   SetHandleInformation(startup.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  PROCESS_INFORMATION saver{};
+  PROCESS_INFORMATION& saver = g_saver;
   if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &saver)) {
     std::fprintf(stderr, "preview_host: cannot start the saver (%lu)\n", GetLastError());
@@ -135,7 +175,8 @@ int wmain(int argc, wchar_t** argv) {
     } else {
       Say("child none\n", 0);
     }
-    CloseHandle(CreateThread(nullptr, 0, ReadOneLine, host, 0, nullptr));
+    g_child = child;
+    CloseHandle(CreateThread(nullptr, 0, ReadLines, host, 0, nullptr));
     while (IsWindow(host)) PumpUntil(nullptr, 20);
   }
   DWORD code = 0;
