@@ -45,6 +45,11 @@ void WineTest::StartWineOnTwoMonitors(int width, int height, int other_width, in
   m_server.AddXineramaScreen(other_width, other_height);
   StartWine(width, height);
   ASSERT_FALSE(HasFatalFailure());
+  // Xvfb keeps the pointer within the first screen until a mode is set on it; set once, the
+  // pointer reaches every part of the joined screens.
+  ASSERT_EQ(
+      Run("xrandr --output screen --mode " + std::to_string(width) + "x" + std::to_string(height)),
+      0);
   // Wine reads the monitors when its desktop starts: set, then start again.
   ASSERT_EQ(Run("env WINEPREFIX=" + m_prefix +
                 " WINEDEBUG=-all sh -c 'wine reg add \"HKCU\\Software\\Wine\\X11 Driver\" "
@@ -68,7 +73,8 @@ ChildProcess& WineTest::StartWindows(const std::string& program,
   EXPECT_TRUE(windows_path || fs::exists(program))
       << program << " is not built: build it in " VT_WIN_BINARY_DIR;
   ChildProcess::Options options;
-  options.argv = {"/usr/bin/wine", program};
+  // Started in a folder of the test's own, where no data folder lies by chance.
+  options.argv = {"/usr/bin/env", "-C", TempDir(), "/usr/bin/wine", program};
   options.argv.insert(options.argv.end(), args.begin(), args.end());
   options.environment = {"WINEPREFIX=" + m_prefix, "WINEDEBUG=-all"};
   options.pipe_stdin = options.pipe_stdout = pipe_stdio;

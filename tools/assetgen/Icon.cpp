@@ -38,9 +38,9 @@ Canvas DrawSmallIcon() {
   }
   c.FillRect(4, 9, 5, 10, kGrey);
   c.FillRect(4, 11, 5, 12, kRed);
-  c.FillRect(10, 5, 13, 8, kInk);   // head
-  c.FillRect(11, 8, 12, 12, kInk);  // body
-  c.FillRect(9, 9, 14, 10, kInk);   // arms
+  c.FillRect(10, 5, 13, 8, kInk);    // head
+  c.FillRect(11, 8, 12, 12, kInk);   // body
+  c.FillRect(9, 9, 14, 10, kInk);    // arms
   c.FillRect(10, 12, 11, 15, kInk);  // legs
   c.FillRect(12, 12, 13, 15, kInk);
   return c;
@@ -76,7 +76,8 @@ Canvas DrawLargeIcon(int size) {
   const std::string floors = "B12345";
   const int width = font.TextWidth(floors, scale);
   const int left = (size - width) / 2;
-  const int top = int(panel_top + (panel_bottom - panel_top - float(font.GlyphHeight() * scale)) / 2);
+  const int top =
+      int(panel_top + (panel_bottom - panel_top - float(font.GlyphHeight() * scale)) / 2);
   for (size_t i = 0; i < floors.size(); ++i) {
     font.DrawText(c, left + int(i) * (font.GlyphWidth() + 1) * scale, top, floors.substr(i, 1),
                   scale, i == 0 ? kRed : kDarkDigit);

@@ -71,8 +71,9 @@ void PrintIconGroup(HMODULE file, int group) {
     const char* entry = directory.data() + 6 + 14 * i;
     int id = uint8_t(entry[12]) | uint8_t(entry[13]) << 8;
     std::string image = Resource(file, MAKEINTRESOURCEW(id), RT_ICON);
-    HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()), DWORD(image.size()),
-                                          TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR);
+    HICON icon =
+        CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()), DWORD(image.size()), TRUE,
+                                 0x00030000, 0, 0, LR_DEFAULTCOLOR);
     ICONINFO info{};
     BITMAP bitmap{};
     if (icon && GetIconInfo(icon, &info) && GetObjectW(info.hbmColor, sizeof bitmap, &bitmap)) {
@@ -128,5 +129,3 @@ int wmain(int argc, wchar_t** argv) {
   if (file) FreeLibrary(file);
   return 0;
 }
-
-

@@ -13,7 +13,8 @@
 // saver's exit code follows. Before that, each line "deactivate" makes the host lose the
 // foreground to another window of this program, tells the saver's top-level windows that their
 // program is no longer active, as Windows does, and a second later reports:
-//   deactivated RUNNING      1 when the saver still runs with its child shown, else 0 With any other handle it reports only the exit code, once the
+//   deactivated RUNNING      1 when the saver still runs with its child shown, else 0 With any
+//   other handle it reports only the exit code, once the
 // saver has ended (after its error box is dismissed). The saver's standard error is this
 // program's.
 #include <windows.h>
