@@ -1,7 +1,9 @@
 #include "tools/assetgen/Icon.h"
 
+#include <array>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/assetgen/BuildingPicture.h"
@@ -17,6 +19,39 @@ const FColor kDarkDigit = FColor::Rgb(24, 60, 12);
 const FColor kGrey = FColor::Rgb(128, 128, 128);
 const FColor kRed = FColor::Rgb(230, 0, 0);
 const FColor kInk = FColor::Rgb(20, 20, 20);
+
+// The car's lamps and the rider of the 32-pixel design, in its pixels.
+constexpr std::array<PointF, 7> kUpArrow = {
+    {{8, 11}, {13, 16}, {10, 16}, {10, 20}, {6, 20}, {6, 16}, {3, 16}}};
+constexpr std::array<PointF, 7> kDownArrow = {
+    {{6, 22}, {10, 22}, {10, 26}, {13, 26}, {8, 31}, {3, 26}, {6, 26}}};
+struct Box {
+  float left, top, right, bottom;
+};
+constexpr Box kRider[] = {
+    {21, 11, 25, 15},  // head
+    {22, 15, 24, 24},  // body
+    {18, 17, 28, 19},  // arms
+    {20, 24, 22, 30},  // legs
+    {24, 24, 26, 30},
+    {22, 23, 24, 25},  // hips
+};
+
+// The lamps (up dark grey, down lit red) at s times the 32-pixel design's size.
+void DrawLamps(Canvas& c, float s) {
+  for (const auto& [arrow, colour] : {std::pair{kUpArrow, kGrey}, std::pair{kDownArrow, kRed}}) {
+    std::array<PointF, 7> scaled = arrow;
+    for (PointF& p : scaled) p = {p.x * s, p.y * s};
+    c.FillPolygon(scaled, colour);
+  }
+}
+
+// The rider standing at the right, of boxes, at s times the 32-pixel design's size.
+void DrawBoxRider(Canvas& c, float s) {
+  for (const Box& box : kRider) {
+    c.FillRect(box.left * s, box.top * s, box.right * s, box.bottom * s, kInk);
+  }
+}
 
 // The 16-pixel icon, pixel for pixel: too small for digits, the panel shows six lamps.
 Canvas DrawSmallIcon() {
@@ -83,13 +118,7 @@ Canvas DrawLargeIcon(int size) {
                   scale, i == 0 ? kRed : kDarkDigit);
   }
 
-  auto scaled = [s](std::vector<PointF> points) {
-    for (PointF& p : points) p = {p.x * s, p.y * s};
-    return points;
-  };
-  c.FillPolygon(scaled({{8, 11}, {13, 16}, {10, 16}, {10, 20}, {6, 20}, {6, 16}, {3, 16}}), kGrey);
-  c.FillPolygon(scaled({{6, 22}, {10, 22}, {10, 26}, {13, 26}, {8, 31}, {3, 26}, {6, 26}}), kRed);
-
+  DrawLamps(c, s);
   if (smooth) {
     c.FillCircle(23 * s, 13 * s, 2.4f * s, kInk);
     c.DrawLine(23 * s, 15 * s, 23 * s, 23.5f * s, 2 * s, kInk);
@@ -97,12 +126,7 @@ Canvas DrawLargeIcon(int size) {
     c.DrawLine(22.5f * s, 23.5f * s, 21 * s, 29.5f * s, 1.8f * s, kInk);
     c.DrawLine(23.5f * s, 23.5f * s, 25 * s, 29.5f * s, 1.8f * s, kInk);
   } else {
-    c.FillRect(21 * s, 11 * s, 25 * s, 15 * s, kInk);
-    c.FillRect(22 * s, 15 * s, 24 * s, 24 * s, kInk);
-    c.FillRect(18 * s, 17 * s, 28 * s, 19 * s, kInk);
-    c.FillRect(20 * s, 24 * s, 22 * s, 30 * s, kInk);
-    c.FillRect(24 * s, 24 * s, 26 * s, 30 * s, kInk);
-    c.FillRect(22 * s, 23 * s, 24 * s, 25 * s, kInk);
+    DrawBoxRider(c, s);
   }
   return c;
 }
@@ -128,19 +152,8 @@ Canvas DrawIcon() {
     font.DrawText(c, 3 + 4 * i + (i > 0 ? 1 : 0), 3, digit, 1, colour);
   }
 
-  // The car's lamps: up dark grey, down lit red.
-  c.FillPolygon(
-      std::vector<PointF>{{8, 11}, {13, 16}, {10, 16}, {10, 20}, {6, 20}, {6, 16}, {3, 16}}, kGrey);
-  c.FillPolygon(
-      std::vector<PointF>{{6, 22}, {10, 22}, {10, 26}, {13, 26}, {8, 31}, {3, 26}, {6, 26}}, kRed);
-
-  // A rider standing at the right.
-  c.FillRect(21, 11, 25, 15, kInk);  // head
-  c.FillRect(22, 15, 24, 24, kInk);  // body
-  c.FillRect(18, 17, 28, 19, kInk);  // arms
-  c.FillRect(20, 24, 22, 30, kInk);  // legs
-  c.FillRect(24, 24, 26, 30, kInk);
-  c.FillRect(22, 23, 24, 25, kInk);
+  DrawLamps(c, 1);
+  DrawBoxRider(c, 1);
   return c;
 }
 
