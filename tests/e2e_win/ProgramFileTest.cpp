@@ -35,8 +35,8 @@ TEST_F(WindowsProgramFileUnderWine, CarriesVersionNameIconsOfFourSizesAndSystemD
   ChildProcess& reader = StartHelper("file_resources", {WindowsPath(kSaver)});
   for (const char* expected :
        {"file-version 1.1.0.0", "product-version 1.1.0.0", "string-1 Vantorel",
-        "original-filename vantorel.scr", "icon-group 1 16 32 48 256",
-        "icon-group 100 16 32 48 256", "dpi-aware true", "dpi-awareness system"}) {
+        "icon-group 1 16 32 48 256", "icon-group 100 16 32 48 256", "dpiAware true",
+        "dpiAwareness system", "original-filename vantorel.scr"}) {
     EXPECT_EQ(ReadLine(reader), expected) << ErrorOutput(reader);
   }
   EXPECT_EQ(ExitCode(reader), 0);

@@ -1,6 +1,6 @@
 // Starts of the Windows program that show nothing, and the data folder beside the program file:
-// missing, or found under a folder name that is not ASCII or through the short (8.3) path that
-// Windows starts a saver with.
+// missing, or found under a folder name that is not ASCII and through the short (8.3) path
+// that Windows may start a saver with.
 #include <filesystem>
 
 #include "WineTest.h"
@@ -60,43 +60,29 @@ TEST_F(WindowsProgramStart, WithoutTheDataFolderOneBoxThenTheSceneWhichStillEnds
   ExpectKeyEndsSaver(saver, line);
 }
 
-struct SaverFolder {
-  const char* name;
-  const char* folder;
-  bool short_path;  // started as "Z:\DIR~1\vantorel.scr"
-};
-
-void PrintTo(const SaverFolder& folder, std::ostream* out) {
-  *out << folder.name;
-}
-
-class WindowsSaverFolder : public WineTest, public ::testing::WithParamInterface<SaverFolder> {};
-
-TEST_P(WindowsSaverFolder, FindsTheDataFolderBesideIt) {
-  fs::path folder = fs::path(TempDir()) / GetParam().folder;
-  fs::create_directory(folder);
-  fs::copy_file(kSaver, folder / "vantorel.scr");
-  fs::copy(VT_WIN_BINARY_DIR "/VantorelData", folder / "VantorelData");
-  std::string program = (folder / "vantorel.scr").string();
-  if (GetParam().short_path) {
-    program = CommandOutput("env WINEPREFIX=" + Prefix() + " WINEDEBUG=-all winepath -s '" +
-                            WindowsPath(program) + "'");
-    program = program.substr(0, program.find_first_of("\r\n"));
-    ASSERT_NE(program.find('~'), std::string::npos) << program;
+TEST_F(WindowsProgramStart, FindsTheDataFolderBesideItUnderAJapaneseNameAndThroughAShortPath) {
+  for (auto [name, short_path] :
+       {std::pair{"スクリーンセーバー 試験", false}, {"Vantorel screen saver", true}}) {
+    SCOPED_TRACE(name);
+    fs::path folder = fs::path(TempDir()) / name;
+    fs::create_directory(folder);
+    fs::copy_file(kSaver, folder / "vantorel.scr");
+    fs::copy(VT_WIN_BINARY_DIR "/VantorelData", folder / "VantorelData");
+    std::string program = (folder / "vantorel.scr").string();
+    if (short_path) {
+      program = CommandOutput("env WINEPREFIX=" + Prefix() + " WINEDEBUG=-all winepath -s '" +
+                              WindowsPath(program) + "'");
+      program = program.substr(0, program.find_first_of("\r\n"));
+      ASSERT_NE(program.find('~'), std::string::npos) << program;
+    }
+    ChildProcess& saver = ShowSaver(program);
+    ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
+    // The pictures were found: no box, nothing reported.
+    EXPECT_TRUE(KeepsRunning(saver));
+    EXPECT_EQ(ViewableWindowsNamed("Vantorel"), 0);
+    ExpectKeyEndsSaver(saver);
   }
-  ChildProcess& saver = ShowSaver(program);
-  ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
-  // The pictures were found: no box, nothing reported.
-  EXPECT_TRUE(KeepsRunning(saver));
-  EXPECT_EQ(ViewableWindowsNamed("Vantorel"), 0);
-  ExpectKeyEndsSaver(saver);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Folders, WindowsSaverFolder,
-    ::testing::Values(SaverFolder{"JapaneseName", "スクリーンセーバー 試験", false},
-                      SaverFolder{"ShortPath", "Vantorel screen saver folder", true}),
-    [](const ::testing::TestParamInfo<SaverFolder>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vt

@@ -269,14 +269,14 @@ TEST_F(AssetGenTest, IconFileHoldsTheCarAt16_32_48And256PixelsOverEmptyMasks) {
   EXPECT_EQ(Le16(ico, 2), 1);
   ASSERT_EQ(Le16(ico, 4), 4);
   size_t next = 6 + 4 * 16;
-  for (int size : {16, 32, 48, 256}) {
+  for (size_t entry = 6; entry < 6 + 4 * 16; entry += 16) {
+    const int size = ico[entry] == 0 ? 256 : ico[entry];
     SCOPED_TRACE(size);
-    const size_t entry = 6 + 16 * size_t(size == 16 ? 0 : size == 32 ? 1 : size == 48 ? 2 : 3);
+    EXPECT_EQ(size, entry == 6 ? 16 : entry == 22 ? 32 : entry == 38 ? 48 : 256);
     const size_t pixels = size_t(size) * size_t(size) * 4;
     const size_t image = 40 + pixels + size_t(size + 31) / 32 * 4 * size_t(size);
-    EXPECT_EQ(ico[entry], size & 0xFF);  // 0 stands for 256
-    EXPECT_EQ(ico[entry + 1], size & 0xFF);
-    EXPECT_EQ(Le16(ico, entry + 6), 32);  // bits per pixel
+    EXPECT_EQ(ico[entry + 1], ico[entry]);  // square; 0 stands for 256
+    EXPECT_EQ(Le16(ico, entry + 6), 32);    // bits per pixel
     ASSERT_EQ(Le32(ico, entry + 8), image);
     ASSERT_EQ(Le32(ico, entry + 12), next);
     ASSERT_LE(next + image, ico.size());

@@ -159,8 +159,8 @@ void Win32Backend::WatchForeground(HWND window, WindowState& state, UINT message
   } else {
     return;
   }
-  // Each loss is reported once, and only by a window that had the foreground: the activation
-  // that follows an error box is given back by the backend itself.
+  // Each loss is reported once, and only by the window that was active: one that gave the
+  // keyboard to our own error box is not, and gets it back when the box goes (ShowMessageBox).
   bool report = state.active && lost && state.kind == WindowKind::FullScreen && !state.destroying;
   state.active = false;
   if (!report) return;

@@ -6,12 +6,12 @@
 //   file-version A.B.C.D           VS_FIXEDFILEINFO's file version
 //   product-version A.B.C.D        and its product version
 //   string-1 TEXT                  string resource 1, loaded from the file as data
+//   icon-group ID SIZE...          for icon groups 1 and 100, the width of the icon Windows
+//                                  makes of each image of the group
+//   dpiAware TEXT                  the manifest's dpiAware and dpiAwareness settings ("-"
+//   dpiAwareness TEXT              for none)
 //   original-filename TEXT         OriginalFilename of the version resource's first
 //                                  language ("-" when it is missing)
-//   icon-group ID SIZE...          for icon groups 1 and 100, the width of each image as
-//                                  Windows makes an icon of it, in the group's order
-//   dpi-aware TEXT                 the manifest's dpiAware and dpiAwareness settings ("-"
-//   dpi-awareness TEXT             when missing)
 // Exits with 1 when the file has no version resource.
 #include <windows.h>
 
@@ -33,26 +33,6 @@ void PrintVersion(const char* key, DWORD high, DWORD low) {
               unsigned(HIWORD(low)), unsigned(LOWORD(low)));
 }
 
-void PrintOriginalFilename(std::vector<BYTE>& block) {
-  UINT length = 0;
-  struct Translation {
-    WORD language, code_page;
-  }* translation = nullptr;
-  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                      reinterpret_cast<void**>(&translation), &length) ||
-      length < sizeof *translation) {
-    PrintUtf8("original-filename", L"-");
-    return;
-  }
-  wchar_t path[128];
-  swprintf(path, 128, L"\\StringFileInfo\\%04x%04x\\OriginalFilename", translation->language,
-           translation->code_page);
-  wchar_t* text = nullptr;
-  bool found =
-      VerQueryValueW(block.data(), path, reinterpret_cast<void**>(&text), &length) && length > 0;
-  PrintUtf8("original-filename", found ? text : L"-");
-}
-
 // A resource's bytes; empty when the file has none of that name.
 std::string Resource(HMODULE file, const wchar_t* name, const wchar_t* type) {
   HRSRC found = file ? FindResourceW(file, name, type) : nullptr;
@@ -61,37 +41,30 @@ std::string Resource(HMODULE file, const wchar_t* name, const wchar_t* type) {
   return bytes ? std::string(bytes, SizeofResource(file, found)) : std::string();
 }
 
-// Each image of an icon group made into an icon at its own size, as the desktop does.
 void PrintIconGroup(HMODULE file, int group) {
   std::string directory = Resource(file, MAKEINTRESOURCEW(group), RT_GROUP_ICON);
   std::printf("icon-group %d", group);
   // GRPICONDIR: three words, then 14-byte entries ending in the image's RT_ICON id.
-  size_t count = directory.size() >= 6 ? uint8_t(directory[4]) | uint8_t(directory[5]) << 8 : 0;
-  for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= directory.size(); ++i) {
-    const char* entry = directory.data() + 6 + 14 * i;
-    int id = uint8_t(entry[12]) | uint8_t(entry[13]) << 8;
+  for (size_t at = 6; at + 14 <= directory.size(); at += 14) {
+    WORD id = WORD(uint8_t(directory[at + 12]) | uint8_t(directory[at + 13]) << 8);
     std::string image = Resource(file, MAKEINTRESOURCEW(id), RT_ICON);
-    HICON icon =
-        CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()), DWORD(image.size()), TRUE,
-                                 0x00030000, 0, 0, LR_DEFAULTCOLOR);
+    HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()),
+                                          DWORD(image.size()), TRUE, 0x00030000, 0, 0, 0);
     ICONINFO info{};
     BITMAP bitmap{};
     if (icon && GetIconInfo(icon, &info) && GetObjectW(info.hbmColor, sizeof bitmap, &bitmap)) {
       std::printf(" %ld", bitmap.bmWidth);
-    } else {
-      std::printf(" none");
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
     }
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
     if (icon) DestroyIcon(icon);
   }
   std::printf("\n");
 }
 
-// The text of the first element of that name in an XML text; "-" when there is none.
+// The text of the first element of that name in the manifest; "-" when there is none.
 std::string ElementText(const std::string& xml, const std::string& element) {
   size_t open = xml.find("<" + element + " ");
-  if (open == std::string::npos) open = xml.find("<" + element + ">");
   size_t start = open == std::string::npos ? open : xml.find('>', open);
   size_t end = start == std::string::npos ? start : xml.find("</" + element + ">", start);
   return end == std::string::npos ? "-" : xml.substr(start + 1, end - start - 1);
@@ -121,11 +94,28 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t name[256] = L"-";
   if (!file || LoadStringW(file, 1, name, 256) <= 0) wcscpy(name, L"-");
   PrintUtf8("string-1", name);
-  PrintOriginalFilename(block);
   for (int group : {1, 100}) PrintIconGroup(file, group);
   std::string manifest = Resource(file, MAKEINTRESOURCEW(1), RT_MANIFEST);
-  std::printf("dpi-aware %s\n", ElementText(manifest, "dpiAware").c_str());
-  std::printf("dpi-awareness %s\n", ElementText(manifest, "dpiAwareness").c_str());
+  for (const char* setting : {"dpiAware", "dpiAwareness"}) {
+    std::printf("%s %s\n", setting, ElementText(manifest, setting).c_str());
+  }
   if (file) FreeLibrary(file);
+
+  struct Translation {
+    WORD language, code_page;
+  }* translation = nullptr;
+  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                      reinterpret_cast<void**>(&translation), &length) ||
+      length < sizeof *translation) {
+    PrintUtf8("original-filename", L"-");
+    return 0;
+  }
+  wchar_t path[128];
+  swprintf(path, 128, L"\\StringFileInfo\\%04x%04x\\OriginalFilename", translation->language,
+           translation->code_page);
+  wchar_t* text = nullptr;
+  bool found =
+      VerQueryValueW(block.data(), path, reinterpret_cast<void**>(&text), &length) && length > 0;
+  PrintUtf8("original-filename", found ? text : L"-");
   return 0;
 }

@@ -6,15 +6,13 @@
 // "SAVER /p HANDLE" and reports on standard output, one line at a time:
 //   host OUTER_WIDTH OUTER_HEIGHT CLIENT_WIDTH CLIENT_HEIGHT
 //   child WIDTH HEIGHT       the saver's visible child of the host, or "child none"
+//   deactivated RUNNING      with the host's own handle: 1 when the saver still runs with its
+//                            child shown after the host lost the foreground, else 0
 //   exit CODE                the saver's exit code, or "exit none" if it still runs
 // HANDLE is the host's own handle unless given: "none" passes no handle, "dead" that of a
 // window made and destroyed just before, anything else is passed as it is. With the host's own
 // handle it waits for a line on standard input (or its end) before destroying the host; the
-// saver's exit code follows. Before that, each line "deactivate" makes the host lose the
-// foreground to another window of this program, tells the saver's top-level windows that their
-// program is no longer active, as Windows does, and a second later reports:
-//   deactivated RUNNING      1 when the saver still runs with its child shown, else 0 With any
-//   other handle it reports only the exit code, once the
+// saver's exit code follows. With any other handle it reports only the exit code, once the
 // saver has ended (after its error box is dismissed). The saver's standard error is this
 // program's.
 #include <windows.h>
@@ -25,8 +23,15 @@
 namespace {
 
 constexpr UINT kStdinLine = WM_APP + 1;
-constexpr UINT kDeactivate = WM_APP + 2;
 constexpr DWORD kGuardMs = 30000;
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kStdinLine) {
+    DestroyWindow(window);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
 
 // Handles this thread's window messages until the process (if any) has ended or the time is
 // up: the saver's child window and its creation talk to the host through them.
@@ -51,17 +56,24 @@ BOOL CALLBACK TakeVisibleChild(HWND child, LPARAM found) {
   return FALSE;
 }
 
-DWORD WINAPI ReadLines(void* host) {
+// Tells a window of the saver that its program is no longer the active one, as Windows does
+// when the foreground goes to another program.
+BOOL CALLBACK SendInactive(HWND window, LPARAM process) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  DWORD_PTR ignored = 0;
+  if (owner == DWORD(process)) {
+    SendMessageTimeoutW(window, WM_ACTIVATEAPP, FALSE, LPARAM(GetCurrentThreadId()),
+                        SMTO_ABORTIFHUNG, 2000, &ignored);
+  }
+  return TRUE;
+}
+
+DWORD WINAPI ReadOneLine(void* host) {
+  char byte = 0;
+  DWORD count = 0;
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  for (;;) {
-    std::string line;
-    char byte = 0;
-    DWORD count = 0;
-    while (ReadFile(input, &byte, 1, &count, nullptr) && count == 1 && byte != '\n') {
-      if (byte != '\r') line += byte;
-    }
-    if (line != "deactivate") break;
-    PostMessageW(static_cast<HWND>(host), kDeactivate, 0, 0);
+  while (ReadFile(input, &byte, 1, &count, nullptr) && count == 1 && byte != '\n') {
   }
   PostMessageW(static_cast<HWND>(host), kStdinLine, 0, 0);
   return 0;
@@ -70,44 +82,6 @@ DWORD WINAPI ReadLines(void* host) {
 void Say(const char* format, long a, long b = 0, long c = 0, long d = 0) {
   std::printf(format, a, b, c, d);
   std::fflush(stdout);
-}
-
-// The saver started, and its child of the host once seen.
-PROCESS_INFORMATION g_saver{};
-HWND g_child = nullptr;
-
-BOOL CALLBACK SendInactive(HWND window, LPARAM process) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == DWORD(process)) {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_ACTIVATEAPP, FALSE, LPARAM(GetCurrentThreadId()),
-                        SMTO_ABORTIFHUNG, 2000, &ignored);
-  }
-  return TRUE;
-}
-
-void LoseForeground() {
-  HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 300, 40, 100, 60,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetForegroundWindow(other);
-  EnumWindows(SendInactive, LPARAM(g_saver.dwProcessId));
-  PumpUntil(nullptr, 1000);
-  bool running = WaitForSingleObject(g_saver.hProcess, 0) == WAIT_TIMEOUT;
-  Say("deactivated %ld\n", running && IsWindowVisible(g_child));
-  DestroyWindow(other);
-}
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == kStdinLine) {
-    DestroyWindow(window);
-    return 0;
-  }
-  if (message == kDeactivate) {
-    LoseForeground();
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -155,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   SetHandleInformation(startup.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  PROCESS_INFORMATION& saver = g_saver;
+  PROCESS_INFORMATION saver{};
   if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &saver)) {
     std::fprintf(stderr, "preview_host: cannot start the saver (%lu)\n", GetLastError());
@@ -176,8 +150,16 @@ int wmain(int argc, wchar_t** argv) {
     } else {
       Say("child none\n", 0);
     }
-    g_child = child;
-    CloseHandle(CreateThread(nullptr, 0, ReadLines, host, 0, nullptr));
+    // The host loses the foreground to another window of this program.
+    HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 300, 40, 100, 60,
+                                 nullptr, nullptr, instance, nullptr);
+    SetForegroundWindow(other);
+    EnumWindows(SendInactive, LPARAM(saver.dwProcessId));
+    PumpUntil(nullptr, 1000);
+    Say("deactivated %ld\n",
+        WaitForSingleObject(saver.hProcess, 0) == WAIT_TIMEOUT && IsWindowVisible(child));
+    DestroyWindow(other);
+    CloseHandle(CreateThread(nullptr, 0, ReadOneLine, host, 0, nullptr));
     while (IsWindow(host)) PumpUntil(nullptr, 20);
   }
   DWORD code = 0;
