@@ -261,6 +261,33 @@ TEST_F(AssetGenTest, TheCharactersDifferFromEachOther) {
   }
 }
 
+// The colour and alpha of each pixel of an icon file's image, rows top first: a 32-bit bitmap
+// over its mask, or a PNG file.
+std::vector<std::pair<TColor, uint8_t>> IconPixels(const uint8_t* image, size_t bytes, int size) {
+  std::vector<std::pair<TColor, uint8_t>> pixels;
+  std::vector<uint8_t> rgba(size_t(size) * size_t(size) * 4);
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (bytes > 8 && png_sig_cmp(image, 0, 8) == 0) {
+    png_image_begin_read_from_memory(&png, image, bytes);
+    png.format = PNG_FORMAT_RGBA;
+    if (int(png.width) != size || !png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) {
+      png_image_free(&png);
+      return pixels;
+    }
+  } else {
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+      const size_t y = i / 4 / size_t(size), x = i / 4 % size_t(size);
+      const uint8_t* bgra = image + 40 + ((size_t(size) - 1 - y) * size_t(size) + x) * 4;
+      rgba[i] = bgra[2], rgba[i + 1] = bgra[1], rgba[i + 2] = bgra[0], rgba[i + 3] = bgra[3];
+    }
+  }
+  for (size_t i = 0; i < rgba.size(); i += 4) {
+    pixels.push_back({Rgb(rgba[i], rgba[i + 1], rgba[i + 2]), rgba[i + 3]});
+  }
+  return pixels;
+}
+
 TEST_F(AssetGenTest, IconFileHoldsTheCarAt16_32_48And256PixelsOverEmptyMasks) {
   const std::vector<uint8_t> bmp = ReadBytes(Builtin("icon.bmp"));
   const std::vector<uint8_t> ico = ReadBytes(Builtin("icon.ico"));
@@ -273,28 +300,27 @@ TEST_F(AssetGenTest, IconFileHoldsTheCarAt16_32_48And256PixelsOverEmptyMasks) {
     const int size = ico[entry] == 0 ? 256 : ico[entry];
     SCOPED_TRACE(size);
     EXPECT_EQ(size, entry == 6 ? 16 : entry == 22 ? 32 : entry == 38 ? 48 : 256);
-    const size_t pixels = size_t(size) * size_t(size) * 4;
-    const size_t image = 40 + pixels + size_t(size + 31) / 32 * 4 * size_t(size);
     EXPECT_EQ(ico[entry + 1], ico[entry]);  // square; 0 stands for 256
     EXPECT_EQ(Le16(ico, entry + 6), 32);    // bits per pixel
-    ASSERT_EQ(Le32(ico, entry + 8), image);
+    const size_t image = Le32(ico, entry + 8);
     ASSERT_EQ(Le32(ico, entry + 12), next);
     ASSERT_LE(next + image, ico.size());
-    EXPECT_EQ(Le32(ico, next + 4), uint32_t(size));
-    EXPECT_EQ(Le32(ico, next + 8), uint32_t(2 * size));  // the height counts the mask too
-    const size_t rows = next + 40;
-    EXPECT_TRUE(std::all_of(ico.begin() + long(rows + pixels), ico.begin() + long(next + image),
-                            [](uint8_t v) { return v == 0; }));
-    if (size == 32) {
-      ASSERT_EQ(bmp.size(), 54u + pixels);
-      EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + long(rows)));
+    if (size < 256) {
+      // A bitmap without its file header, its height counting the empty mask below it.
+      const size_t pixels = size_t(size) * size_t(size) * 4;
+      ASSERT_EQ(image, 40 + pixels + size_t(size + 31) / 32 * 4 * size_t(size));
+      EXPECT_EQ(Le32(ico, next + 8), uint32_t(2 * size));
+      EXPECT_TRUE(std::all_of(ico.begin() + long(next + 40 + pixels),
+                              ico.begin() + long(next + image), [](uint8_t v) { return v == 0; }));
     }
-    // Rows are bottom-up. Drawn for each size: the cut corner, the lime front, the lit red
-    // floor at the left of the panel, and the rider's body at the right.
-    auto pixel = [&](int x, int y) {
-      const size_t at = rows + (size_t(size - 1 - y) * size_t(size) + size_t(x)) * 4;
-      return std::pair{Rgb(ico[at + 2], ico[at + 1], ico[at]), ico[at + 3]};
-    };
+    if (size == 32) {
+      EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + long(next + 40)));
+    }
+    // Drawn for each size: the cut corner, the lime front, the lit red floor at the left of the
+    // panel, and the rider's body at the right.
+    const auto pixels = IconPixels(ico.data() + next, image, size);
+    ASSERT_EQ(pixels.size(), size_t(size) * size_t(size));
+    auto pixel = [&](int x, int y) { return pixels[size_t(y) * size_t(size) + size_t(x)]; };
     EXPECT_EQ(pixel(0, 0).second, 0);
     EXPECT_EQ(pixel(size / 2, size - 1).second, 255);
     EXPECT_TRUE(Near(pixel(size * 7 / 16, size * 7 / 16).first, 160, 255, 65, 0));
