@@ -150,6 +150,13 @@ void WaylandBackend::Configured(Surface& surface, int width, int height) {
   surface.has_configure = true;
   if (width > 0 && height > 0) surface.configured = {width, height};
   if (surface.cover) {
+    // A full-screen xdg toplevel may be left to choose its size: its output's.
+    auto output = m_outputs.find(surface.output);
+    if ((surface.configured.width <= 0 || surface.configured.height <= 0) &&
+        output != m_outputs.end()) {
+      Rect area = LogicalArea(*output->second);
+      surface.configured = {area.width, area.height};
+    }
     ShowBlack(surface, surface.configured.width, surface.configured.height);
   } else if (first && !surface.missed.IsEmpty()) {
     // Frames came before the surface could take them: they are wanted again.
@@ -285,6 +292,13 @@ void WaylandBackend::ShowWindow(WindowHandle window, bool visible) {
       if (!surface->has_configure) wl_surface_commit(surface->surface);
       m_scene = window;
       ShowCovers();
+      // A pointer that entered while the surface was being placed stands where it entered:
+      // the first position the window learns.
+      for (auto& [name, seat] : m_seats) {
+        if (seat->pointer_focus == surface->surface) {
+          PointerAt(*seat, seat->pointer_focus, seat->pointer_x, seat->pointer_y);
+        }
+      }
       return;
     }
     if (m_scene == window) {
