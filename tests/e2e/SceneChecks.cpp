@@ -56,10 +56,10 @@ int CarFloor(const SceneLayout& scene, const CarRows& car) {
   const int* base = scene.floor_base;
   // Under the last green row lies the car's one-pixel outline.
   int bottom = car.last + 2;
-  return int(std::min_element(
-                 base, base + 6,
-                 [&](int a, int b) { return std::abs(a - bottom) < std::abs(b - bottom); }) -
-             base);
+  return int(
+      std::min_element(base, base + 6,
+                       [&](int a, int b) { return std::abs(a - bottom) < std::abs(b - bottom); }) -
+      base);
 }
 
 }  // namespace

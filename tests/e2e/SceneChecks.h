@@ -20,11 +20,18 @@ struct SceneLayout {
 };
 
 // The layout's figures for two screens at 96 pixels per inch.
-inline constexpr SceneLayout kLayout1024x768 = {1024, 768, {202, 278, 620, 515}, {225, 0, 95, 70},
-                                                {332, 175, 450, 103}, {763, 683, 603, 523, 443, 363}};
-inline constexpr SceneLayout kLayout1920x1080 = {
-    1920, 1080, {524, 391, 872, 724}, {556, 0, 134, 98}, {705, 246, 633, 145},
-    {1073, 961, 848, 736, 623, 511}};
+inline constexpr SceneLayout kLayout1024x768 = {1024,
+                                                768,
+                                                {202, 278, 620, 515},
+                                                {225, 0, 95, 70},
+                                                {332, 175, 450, 103},
+                                                {763, 683, 603, 523, 443, 363}};
+inline constexpr SceneLayout kLayout1920x1080 = {1920,
+                                                 1080,
+                                                 {524, 391, 872, 724},
+                                                 {556, 0, 134, 98},
+                                                 {705, 246, 633, 145},
+                                                 {1073, 961, 848, 736, 623, 511}};
 
 // Drawn: the shaft of floor 0 or 1 (the car stands at one floor only) and the signboard's
 // panel, where the screen shows it.

@@ -104,8 +104,12 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
   }
 
   ChildProcess::Options sway = AsUser({"/usr/bin/sway", "--config", m_folder + "/config"});
-  sway.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "WAYLAND_DISPLAY=", "HOME=" + m_folder,
-                      "WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
+  sway.environment = {"XDG_RUNTIME_DIR=" + m_runtime,
+                      "WAYLAND_DISPLAY=",
+                      "HOME=" + m_folder,
+                      "WLR_BACKENDS=headless",
+                      "WLR_RENDERER=pixman",
+                      "WLR_LIBINPUT_NO_DEVICES=1",
                       "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs.size())};
   sway.stderr_path = m_folder + "/sway-log.txt";
   if (!m_sway.Start(sway, error)) return false;

@@ -41,8 +41,8 @@ class SwaySession {
   // Whether the output shows only this colour, but for at most `others` pixels; now, or
   // before the time is up. The compositor draws the pointer into the outputs' pictures.
   bool ShowsOnly(const std::string& output, uint32_t colour, size_t others = 0) const;
-  bool WaitForColour(const std::string& output, uint32_t colour,
-                     std::chrono::milliseconds timeout, size_t others = 0) const;
+  bool WaitForColour(const std::string& output, uint32_t colour, std::chrono::milliseconds timeout,
+                     size_t others = 0) const;
   // Ends sway at once, as a crash would.
   void Kill();
 

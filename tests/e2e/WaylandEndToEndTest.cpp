@@ -41,8 +41,8 @@ void WaylandEndToEndTest::ExpectEndedCleanly(ChildProcess& saver,
   EXPECT_EQ(ErrorOutput(saver), "");
   // The compositor takes a surface away as it reads the program's last requests.
   for (const std::string& output : outputs) {
-    EXPECT_TRUE(m_sway.WaitForColour(output, SwaySession::kBackground, 5s,
-                                     SwaySession::kPointerPixels))
+    EXPECT_TRUE(
+        m_sway.WaitForColour(output, SwaySession::kBackground, 5s, SwaySession::kPointerPixels))
         << output;
   }
 }

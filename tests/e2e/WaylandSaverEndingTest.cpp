@@ -13,8 +13,8 @@ namespace {
 
 std::string Click(int button) {
   std::string name = "button" + std::to_string(button);
-  return "swaymsg -q seat seat0 cursor press " + name + " && swaymsg -q seat seat0 cursor release " +
-         name;
+  return "swaymsg -q seat seat0 cursor press " + name +
+         " && swaymsg -q seat seat0 cursor release " + name;
 }
 
 // Each test starts with the saver showing its scene.
@@ -52,12 +52,11 @@ TEST_P(WaylandInputEndsTheSaver, WithExitCodeZeroAndNoSurfaceLeft) {
 // first position the saver learned.
 INSTANTIATE_TEST_SUITE_P(
     Inputs, WaylandInputEndsTheSaver,
-    ::testing::Values(SessionInput{"KeyA", "wtype a"}, SessionInput{"Shift", "wtype -k Shift_L"},
-                      SessionInput{"LeftButton", Click(1)}, SessionInput{"RightButton", Click(3)},
-                      SessionInput{"AMovementOverTheScene",
-                                   "swaymsg -q seat seat0 cursor set 300 50"},
-                      SessionInput{"AMovementOntoTheOtherOutput",
-                                   "swaymsg -q seat seat0 cursor set 1100 100"}),
+    ::testing::Values(
+        SessionInput{"KeyA", "wtype a"}, SessionInput{"Shift", "wtype -k Shift_L"},
+        SessionInput{"LeftButton", Click(1)}, SessionInput{"RightButton", Click(3)},
+        SessionInput{"AMovementOverTheScene", "swaymsg -q seat seat0 cursor set 300 50"},
+        SessionInput{"AMovementOntoTheOtherOutput", "swaymsg -q seat seat0 cursor set 1100 100"}),
     NameOf);
 
 class WaylandInputLetPass : public WaylandSaverEnding,
@@ -123,7 +122,8 @@ TEST_F(WaylandSession, SwayidleStartsTheSaverAfterOneIdleSecond) {
 TEST_F(WaylandSession, AskedForX11TheSaverRunsOnX11AndLeavesTheCompositorAlone) {
   ChildProcess& saver = StartInSession({"/s"}, {"VANTOREL_BACKEND=x11"});
   ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
-  EXPECT_TRUE(m_sway.ShowsOnly("HEADLESS-1", SwaySession::kBackground, SwaySession::kPointerPixels));
+  EXPECT_TRUE(
+      m_sway.ShowsOnly("HEADLESS-1", SwaySession::kBackground, SwaySession::kPointerPixels));
   EXPECT_EQ(Run("xdotool key a"), 0);
   EXPECT_EQ(ExitCode(saver), 0);
   EXPECT_EQ(ErrorOutput(saver), "");

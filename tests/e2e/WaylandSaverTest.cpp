@@ -94,8 +94,11 @@ class WaylandHighDensity : public WaylandEndToEndTest {
 
 // The layout's figures for 1920 x 1080 at 192 pixels per inch: the building twice as large as
 // at 96, its upper floors above the screen.
-constexpr SceneLayout kLayout1920x1080At192 = {1920, 1080, {88, -298, 1744, 1448},
-                                               {153, 0, 267, 197}, {409, -588, 1266, 290},
+constexpr SceneLayout kLayout1920x1080At192 = {1920,
+                                               1080,
+                                               {88, -298, 1744, 1448},
+                                               {153, 0, 267, 197},
+                                               {409, -588, 1266, 290},
                                                {1066, 841, 616, 391, 166, -59}};
 
 TEST_F(WaylandHighDensity, AnOutputOfScaleTwoShowsTheSceneAtItsFullSizeLaidOutFor192Dpi) {

@@ -129,8 +129,8 @@ void WaylandBackend::BindGlobal(uint32_t name, const char* interface, uint32_t v
     m_globals.layer_shell =
         Bind<zwlr_layer_shell_v1>(registry, name, zwlr_layer_shell_v1_interface, version, 4);
   } else if (kind == zxdg_output_manager_v1_interface.name) {
-    m_globals.output_manager = Bind<zxdg_output_manager_v1>(
-        registry, name, zxdg_output_manager_v1_interface, version, 3);
+    m_globals.output_manager =
+        Bind<zxdg_output_manager_v1>(registry, name, zxdg_output_manager_v1_interface, version, 3);
   } else if (kind == wl_output_interface.name) {
     AddOutput(name, version);
   } else if (kind == wl_seat_interface.name) {

@@ -111,11 +111,11 @@ class WaylandBackend : public Backend {
     wl_output* output = nullptr;
     zxdg_output_v1* xdg_output = nullptr;
     int scale = 1;
-    Point position;        // from the output's geometry
-    Size mode;             // the current mode, in physical pixels
-    Rect logical;          // from xdg-output: where it lies in the compositor's space
+    Point position;  // from the output's geometry
+    Size mode;       // the current mode, in physical pixels
+    Rect logical;    // from xdg-output: where it lies in the compositor's space
     bool has_logical = false;
-    bool done = false;     // its first description is complete
+    bool done = false;  // its first description is complete
   };
 
   // One surface of the program: a window of the widget layer, or the black cover of an
@@ -224,7 +224,7 @@ class WaylandBackend : public Backend {
   std::map<uint32_t, std::unique_ptr<Seat>> m_seats;
   std::map<WindowHandle, std::unique_ptr<Surface>> m_windows;
   std::map<uint32_t, std::unique_ptr<Surface>> m_covers;  // by output
-  std::unique_ptr<Surface> m_placed;  // placed for the next full-screen window
+  std::unique_ptr<Surface> m_placed;                      // placed for the next full-screen window
   WindowHandle m_next_handle = 1;
   WindowHandle m_scene = 0;  // the shown full-screen window, which the covers belong to
   std::deque<InputEvent> m_queue;

@@ -55,8 +55,8 @@ bool WaylandBuffers::Allocate(int width, int height) {
   buffer->stale.push_back({0, 0, width, height});
   if (m_shm) {
     wl_shm_pool* pool = wl_shm_create_pool(m_shm, fd, int32_t(size));
-    buffer->buffer = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4,
-                                               WL_SHM_FORMAT_XRGB8888);
+    buffer->buffer =
+        wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
     wl_buffer_add_listener(buffer->buffer, &kBufferListener, buffer.get());
   }

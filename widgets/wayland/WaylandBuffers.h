@@ -26,8 +26,8 @@ class WaylandBuffers {
     uint32_t* pixels = nullptr;
     int width = 0;
     int height = 0;
-    bool busy = false;         // attached, and not released by the compositor yet
-    std::vector<Rect> stale;   // where it differs from the last frame drawn
+    bool busy = false;        // attached, and not released by the compositor yet
+    std::vector<Rect> stale;  // where it differs from the last frame drawn
   };
 
   // shm nullptr: buffers in memory only, for use without a compositor. missed_released: a

@@ -38,8 +38,7 @@ struct WaylandInputEvents {
   }
   static void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
     WaylandBackend::Seat& seat = Of(data);
-    seat.backend->PointerAt(seat, seat.pointer_focus, wl_fixed_to_double(x),
-                            wl_fixed_to_double(y));
+    seat.backend->PointerAt(seat, seat.pointer_focus, wl_fixed_to_double(x), wl_fixed_to_double(y));
   }
   static void PointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button,
                             uint32_t state) {
@@ -138,9 +137,8 @@ void WaylandBackend::AddSeat(uint32_t name, uint32_t version) {
   seat->name = name;
   seat->version = std::min(version, kSeatVersion);
   seat->keys = std::make_unique<WaylandKeys>();
-  seat->seat =
-      static_cast<wl_seat*>(wl_registry_bind(m_globals.registry, name, &wl_seat_interface,
-                                             seat->version));
+  seat->seat = static_cast<wl_seat*>(
+      wl_registry_bind(m_globals.registry, name, &wl_seat_interface, seat->version));
   wl_seat_add_listener(seat->seat, &kSeatListener, seat.get());
   m_seats[name] = std::move(seat);
 }

@@ -18,14 +18,14 @@ void WaylandBackend::Present(WindowHandle window, const Bitmap32& frame,
     return;
   }
   if (!surface->buffers) {
-    surface->buffers = std::make_unique<WaylandBuffers>(m_globals.shm, [this, window](
-                                                                           const Rect& missed) {
-      InputEvent event;
-      event.type = EventType::Expose;
-      event.window = window;
-      event.rect = missed;
-      Push(event);
-    });
+    surface->buffers =
+        std::make_unique<WaylandBuffers>(m_globals.shm, [this, window](const Rect& missed) {
+          InputEvent event;
+          event.type = EventType::Expose;
+          event.window = window;
+          event.rect = missed;
+          Push(event);
+        });
   }
   std::vector<Rect> damage;
   WaylandBuffers::Buffer* buffer = surface->buffers->Draw(frame, dirty, &damage);

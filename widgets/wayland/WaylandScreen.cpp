@@ -22,8 +22,7 @@ struct WaylandOutputEvents {
                        const char*, const char*, int32_t) {
     Of(data).position = {x, y};
   }
-  static void Mode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height,
-                   int32_t) {
+  static void Mode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
     if (flags & WL_OUTPUT_MODE_CURRENT) Of(data).mode = {width, height};
   }
   static void Done(void* data, wl_output*) {

@@ -89,9 +89,9 @@ std::unique_ptr<WaylandBackend::Surface> WaylandBackend::NewSurface(WindowKind k
 
 void WaylandBackend::MakeFullScreen(Surface& surface, wl_output* output) {
   if (m_shell == Shell::Layer) {
-    surface.layer = zwlr_layer_shell_v1_get_layer_surface(
-        m_globals.layer_shell, surface.surface, output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
-        "vantorel");
+    surface.layer =
+        zwlr_layer_shell_v1_get_layer_surface(m_globals.layer_shell, surface.surface, output,
+                                              ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "vantorel");
     zwlr_layer_surface_v1_add_listener(surface.layer, &kLayerListener, &surface);
     zwlr_layer_surface_v1_set_anchor(surface.layer, kAllEdges);
     // Over panels too, and pushed aside by none of them.

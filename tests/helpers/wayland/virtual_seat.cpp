@@ -26,8 +26,7 @@ struct Globals {
   zwp_virtual_keyboard_manager_v1* keyboards = nullptr;
 };
 
-void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
-              uint32_t) {
+void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
   auto& globals = *static_cast<Globals*>(data);
   std::string_view kind = interface;
   if (kind == wl_seat_interface.name && !globals.seat) {
