@@ -1,7 +1,6 @@
 #include "SwaySession.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -61,10 +60,7 @@ SwaySession::~SwaySession() {
 
 ChildProcess::Options SwaySession::AsUser(std::vector<std::string> argv) const {
   ChildProcess::Options options;
-  if (geteuid() == 0) {
-    options.argv = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
-  }
-  options.argv.insert(options.argv.end(), argv.begin(), argv.end());
+  options.argv = AsUnprivileged(std::move(argv));
   options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "WAYLAND_DISPLAY=" + m_socket,
                          "SWAYSOCK=" + m_ipc_socket, "HOME=" + m_folder};
   return options;
@@ -98,7 +94,7 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
   }
   config.close();
   // Everything in it belongs to the session's user.
-  if (geteuid() == 0 && std::system(("chown -R nobody:nogroup " + m_folder).c_str()) != 0) {
+  if (!GiveToUnprivileged(m_folder)) {
     *error = "cannot give " + m_folder + " to nobody";
     return false;
   }
