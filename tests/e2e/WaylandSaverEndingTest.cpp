@@ -35,6 +35,10 @@ struct SessionInput {
   std::string command;
 };
 
+void PrintTo(const SessionInput& input, std::ostream* out) {
+  *out << input.name;
+}
+
 std::string NameOf(const ::testing::TestParamInfo<SessionInput>& info) {
   return info.param.name;
 }

@@ -72,9 +72,9 @@ TEST_F(WaylandBuffersTest, FramesThatFindNoBufferAreAskedForOnceABufferComesBack
   EXPECT_EQ(m_buffers.Count(), 2);
   EXPECT_TRUE(m_asked.empty());
   m_buffers.Released(*second);
-  EXPECT_EQ(m_asked, (std::vector<Rect>{{20, 20, 14, 4}}));
+  ASSERT_EQ(m_asked, (std::vector<Rect>{{20, 20, 14, 4}}));
   m_buffers.Released(*first);
-  EXPECT_EQ(m_asked.size(), 1u);
+  ASSERT_EQ(m_asked.size(), 1u);
   // Asked again, the area goes into a buffer, which holds the frame.
   WaylandBuffers::Buffer* next = m_buffers.Draw(m_frame, {m_asked[0]}, &m_damage);
   ASSERT_TRUE(next);
