@@ -63,6 +63,7 @@ ChildProcess::Options SwaySession::AsUser(std::vector<std::string> argv) const {
   options.argv = AsUnprivileged(std::move(argv));
   options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "WAYLAND_DISPLAY=" + m_socket,
                          "SWAYSOCK=" + m_ipc_socket, "HOME=" + m_folder};
+  if (!m_leak_options.empty()) options.environment.push_back(m_leak_options);
   return options;
 }
 
@@ -80,6 +81,16 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
   fs::copy_file(VT_BINARY_DIR "/vantorel", m_program);
   fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData", fs::copy_options::recursive);
   fs::copy_file(VT_BINARY_DIR "/virtual_seat", m_folder + "/virtual_seat");
+  // A sanitized build reads its leak suppressions at the end, where the session's user may
+  // not reach the checkout's copy.
+  const char* leak_options = std::getenv("LSAN_OPTIONS");
+  std::string options = leak_options ? leak_options : "";
+  if (size_t start = options.find("suppressions="); start != std::string::npos) {
+    start += std::string("suppressions=").size();
+    size_t end = std::min(options.find(':', start), options.size());
+    fs::copy_file(options.substr(start, end - start), m_folder + "/lsan.supp");
+    m_leak_options = "LSAN_OPTIONS=" + options.replace(start, end - start, m_folder + "/lsan.supp");
+  }
 
   std::ofstream config(m_folder + "/config");
   char background[16];

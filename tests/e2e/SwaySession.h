@@ -56,6 +56,7 @@ class SwaySession {
   std::string m_program;
   std::string m_socket;
   std::string m_ipc_socket;
+  std::string m_leak_options;  // LSAN_OPTIONS with the session's copy of the suppressions
   ChildProcess m_sway;
   ChildProcess m_seat;
 };

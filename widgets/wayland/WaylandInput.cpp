@@ -181,11 +181,10 @@ bool WaylandBackend::InputTarget(wl_surface* surface, double x, double y, InputE
   if (!own || !own->window) return false;
   Surface* target = own->cover ? FindWindow(own->window) : own;
   if (!target) return false;
-  if (own->cover) {
+  auto from = m_outputs.find(own->output);
+  auto to = m_outputs.find(target->output);
+  if (own->cover && from != m_outputs.end() && to != m_outputs.end()) {
     // From the cover's output to the scene's, in the compositor's logical space.
-    auto from = m_outputs.find(own->output);
-    auto to = m_outputs.find(target->output);
-    if (from == m_outputs.end() || to == m_outputs.end()) return false;
     Rect cover_area = LogicalArea(*from->second);
     Rect scene_area = LogicalArea(*to->second);
     x += cover_area.left - scene_area.left;
