@@ -115,9 +115,12 @@ void WaylandBackend::Place(Surface& surface) {
   MakeFullScreen(surface, nullptr);
   for (int i = 0; i < kPlacingRoundtrips && !surface.has_configure && Roundtrip(); ++i) {
   }
-  // Mapped, the surface learns its output.
-  ShowBlack(surface, std::max(surface.configured.width, 1), std::max(surface.configured.height, 1));
-  for (int i = 0; i < kPlacingRoundtrips && !surface.output && Roundtrip(); ++i) {
+  // Mapped, the surface learns its output. No buffer may come before the first configure.
+  if (surface.has_configure) {
+    ShowBlack(surface, std::max(surface.configured.width, 1),
+              std::max(surface.configured.height, 1));
+    for (int i = 0; i < kPlacingRoundtrips && !surface.output && Roundtrip(); ++i) {
+    }
   }
   const Output* output = nullptr;
   if (auto it = m_outputs.find(surface.output); it != m_outputs.end()) output = it->second.get();
@@ -140,7 +143,7 @@ void WaylandBackend::Place(Surface& surface) {
   if (surface.configured.width <= 0 || surface.configured.height <= 0) {
     surface.configured = kFallbackSize;
   }
-  if (surface.black_size != surface.configured) {
+  if (surface.has_configure && surface.black_size != surface.configured) {
     ShowBlack(surface, surface.configured.width, surface.configured.height);
   }
 }
