@@ -30,9 +30,10 @@ for entry in ./usr/lib/vantorel/vantorel ./usr/lib/vantorel/VantorelData/mirso5.
   grep -qxF "$entry" <<<"$listing" || fail "missing $entry"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libx11-6 libxrandr2 libjpeg62-turbo fonts-ipafont-gothic; do
+for package in libx11-6 libxrandr2 libwayland-client0 libxkbcommon0 libjpeg62-turbo fonts-ipafont-gothic; do
   grep -q "$package" <<<"$depends" || fail "no dependency on $package: $depends"
 done
+dpkg-deb -f "$deb" Suggests | grep -q swayidle || fail "swayidle is not suggested"
 
 n=70
 while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done

@@ -4,11 +4,12 @@
 #   install-deps.sh         what building and running the Linux saver needs
 #   install-deps.sh --all   that, and everything the tests need: GoogleTest and Google Benchmark,
 #                           clang for the fuzzers, the virtual X server's tools, XScreenSaver,
-#                           the Windows cross compiler, Wine and NSIS
+#                           a headless sway with its idle daemon and tools, the Windows cross
+#                           compiler, Wine and NSIS
 #
-# Works as root, or through sudo for an ordinary user. Safe to run again. Installs packages only:
-# libraries that Debian does not ship for Windows are built by the Windows build itself, into its
-# own build folder.
+# Works as root, or through sudo for an ordinary user. Safe to run again. Installs packages and
+# adds Debian's source entries: what Debian ships in no binary package (the Windows libraries,
+# the wlroots protocol files) the build takes from its source packages, into its own build folder.
 set -euo pipefail
 
 all=no
@@ -30,6 +31,9 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   # X11 and its extensions
   libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxss-dev
+  # Wayland: the client library and its code generator, the standard protocols and keyboard
+  # maps; dpkg-dev unpacks Debian's wlroots sources, which hold the layer-shell protocol
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev dpkg-dev
   # A virtual X server to run the saver on when there is no display
   xvfb
 )
@@ -43,9 +47,11 @@ if [ "$all" = yes ]; then
     xdotool x11-utils x11-xserver-utils
     # The saver daemon the end-to-end tests run Vantorel under
     xscreensaver
-    # The Debian package: making it and checking it (dpkg-dev also unpacks Debian's source
-    # packages, which the Windows build takes libjpeg-turbo and Google Benchmark from)
-    dpkg-dev fakeroot file
+    # The compositor the Wayland tests run Vantorel under, its idle daemon, its screenshots and
+    # typing through a virtual keyboard
+    sway swayidle grim wtype
+    # The Debian package: making it and checking it
+    fakeroot file
     # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, and Wine to
     # run the Windows tests
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm wine wine64
@@ -61,8 +67,9 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-# The Windows build takes its libraries from Debian's source packages, which need deb-src lines.
-if [ "$all" = yes ] && ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+# The build takes the wlroots protocol files, and the Windows build its libraries, from Debian's
+# source packages, which need deb-src lines.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   for list in /etc/apt/sources.list.d/debian.sources /usr/share/doc/apt/examples/debian.sources; do
     if [ -f "$list" ]; then
       sed 's/^Types: deb$/Types: deb-src/' "$list" |

@@ -90,7 +90,10 @@ void TElevatorScrForm::ImgHaikeiMouseMove(TObject* Sender, TShiftState Shift, in
 }
 
 void TElevatorScrForm::FormSysCommand(TMessage& Message) {
-  if (Message.WParam == SC_SCREENSAVE) {
+  // The four low bits of a system command are the system's own: the secure request (0xF141,
+  // when resuming asks for the logon screen) is the same request and must be answered too,
+  // or the default handling starts the configured saver over this one.
+  if ((Message.WParam & SC_COMMAND_MASK) == SC_SCREENSAVE) {
     Message.Result = 1;
   } else {
     TForm::WndProc(Message);

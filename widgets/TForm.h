@@ -57,6 +57,8 @@ struct TMessage {
 };
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t SC_SCREENSAVE = 0xF140;
+// The bits of a system command that name it; the rest are the system's own.
+constexpr uint32_t SC_COMMAND_MASK = 0xFFF0;
 
 enum class RepaintOutline { None, Show };
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -157,6 +158,18 @@ void ChildProcess::CloseFds() {
   if (m_stdin >= 0) close(m_stdin);
   if (m_stdout >= 0) close(m_stdout);
   m_stdin = m_stdout = -1;
+}
+
+std::vector<std::string> AsUnprivileged(std::vector<std::string> argv) {
+  if (geteuid() != 0) return argv;
+  std::vector<std::string> command{"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                   "--clear-groups"};
+  command.insert(command.end(), argv.begin(), argv.end());
+  return command;
+}
+
+bool GiveToUnprivileged(const std::string& folder) {
+  return geteuid() != 0 || std::system(("chown -R nobody:nogroup " + folder).c_str()) == 0;
 }
 
 }  // namespace vt

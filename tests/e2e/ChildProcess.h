@@ -57,4 +57,11 @@ class ChildProcess {
   std::string m_output;  // read from standard output, not yet returned as a line
 };
 
+// Programs that refuse to run as root (sway, the hacks of XScreenSaver) run as "nobody" when
+// the test runs as root: the command line for that, or argv as it is otherwise.
+std::vector<std::string> AsUnprivileged(std::vector<std::string> argv);
+// Gives a folder and everything in it to that user when the test runs as root; false when
+// that fails.
+bool GiveToUnprivileged(const std::string& folder);
+
 }  // namespace vt

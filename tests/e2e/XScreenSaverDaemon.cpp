@@ -27,10 +27,7 @@ XScreenSaverDaemon::~XScreenSaverDaemon() {
 
 ChildProcess::Options XScreenSaverDaemon::AsDaemonUser(std::vector<std::string> argv) const {
   ChildProcess::Options options;
-  if (geteuid() == 0) {
-    options.argv = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
-  }
-  options.argv.insert(options.argv.end(), argv.begin(), argv.end());
+  options.argv = AsUnprivileged(std::move(argv));
   options.environment = {"DISPLAY=" + m_display, "HOME=" + m_home};
   return options;
 }
@@ -53,7 +50,7 @@ bool XScreenSaverDaemon::Start(const std::string& display, const std::string& pr
       << "mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\n"
       << "timeout: 1:00:00\nprograms: " << m_program << " --root \\n\n";
   // Everything in it belongs to the daemon's user.
-  if (geteuid() == 0 && std::system(("chown -R nobody:nogroup " + m_home).c_str()) != 0) {
+  if (!GiveToUnprivileged(m_home)) {
     *error = "cannot give " + m_home + " to nobody";
     return false;
   }

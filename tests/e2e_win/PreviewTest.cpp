@@ -1,5 +1,6 @@
 // "/p HANDLE" under Wine, driven by tests/helpers/win32/preview_host: the preview as a child
-// of a framed host, and the handles that name no host, with their last-chance box.
+// of a framed host, which outlives the host losing the foreground, and the handles that name no
+// host, with their last-chance box.
 #include <sstream>
 
 #include "WineTest.h"
@@ -24,7 +25,7 @@ class WindowsPreview : public WineTest {
   }
 };
 
-TEST_F(WindowsPreview, IsAChildOfTheHostsOuterSizeAndEndsWithZeroWhenTheHostGoes) {
+TEST_F(WindowsPreview, IsAChildOfTheHostsOuterSizeKeptOnLosingTheForegroundEndingWithTheHost) {
   Rect outer, client;
   ChildProcess& host = StartHost({}, &outer, &client);
   // The host's frame makes its outer size larger than its client area.
@@ -35,6 +36,8 @@ TEST_F(WindowsPreview, IsAChildOfTheHostsOuterSizeAndEndsWithZeroWhenTheHostGoes
       << ErrorOutput(host);
   // Only the child is there: the application's own window stays hidden.
   for (const ProgramWindow& own : ProgramWindows()) EXPECT_FALSE(own.viewable) << own.name;
+  // The settings dialog losing the foreground is no reason for its preview to end.
+  EXPECT_EQ(ReadLine(host), "deactivated 1");
   host.WriteLine("");
   EXPECT_EQ(ReadLine(host), "exit 0");
   EXPECT_EQ(ExitCode(host), 0);

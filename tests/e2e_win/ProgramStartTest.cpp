@@ -1,5 +1,6 @@
 // Starts of the Windows program that show nothing, and the data folder beside the program file:
-// missing, or found under a folder name that is not ASCII.
+// missing, or found under a folder name that is not ASCII and through the short (8.3) path
+// that Windows may start a saver with.
 #include <filesystem>
 
 #include "WineTest.h"
@@ -59,17 +60,28 @@ TEST_F(WindowsProgramStart, WithoutTheDataFolderOneBoxThenTheSceneWhichStillEnds
   ExpectKeyEndsSaver(saver, line);
 }
 
-TEST_F(WindowsProgramStart, FindsTheDataFolderBesideItUnderAJapaneseFolderName) {
-  fs::path folder = fs::path(TempDir()) / "スクリーンセーバー 試験";
-  fs::create_directory(folder);
-  fs::copy_file(kSaver, folder / "vantorel.scr");
-  fs::copy(VT_WIN_BINARY_DIR "/VantorelData", folder / "VantorelData");
-  ChildProcess& saver = ShowSaver((folder / "vantorel.scr").string());
-  ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
-  // The pictures were found: no box, nothing reported.
-  EXPECT_TRUE(KeepsRunning(saver));
-  EXPECT_EQ(ViewableWindowsNamed("Vantorel"), 0);
-  ExpectKeyEndsSaver(saver);
+TEST_F(WindowsProgramStart, FindsTheDataFolderBesideItUnderAJapaneseNameAndThroughAShortPath) {
+  for (auto [name, short_path] :
+       {std::pair{"スクリーンセーバー 試験", false}, {"Vantorel screen saver", true}}) {
+    SCOPED_TRACE(name);
+    fs::path folder = fs::path(TempDir()) / name;
+    fs::create_directory(folder);
+    fs::copy_file(kSaver, folder / "vantorel.scr");
+    fs::copy(VT_WIN_BINARY_DIR "/VantorelData", folder / "VantorelData");
+    std::string program = (folder / "vantorel.scr").string();
+    if (short_path) {
+      program = CommandOutput("env WINEPREFIX=" + Prefix() + " WINEDEBUG=-all winepath -s '" +
+                              WindowsPath(program) + "'");
+      program = program.substr(0, program.find_first_of("\r\n"));
+      ASSERT_NE(program.find('~'), std::string::npos) << program;
+    }
+    ChildProcess& saver = ShowSaver(program);
+    ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
+    // The pictures were found: no box, nothing reported.
+    EXPECT_TRUE(KeepsRunning(saver));
+    EXPECT_EQ(ViewableWindowsNamed("Vantorel"), 0);
+    ExpectKeyEndsSaver(saver);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // "/s" under Wine: the scene where the layout puts it on screens of two sizes, the input that
-// ends the saver and the input that does not, and the system commands sent to its window.
+// ends the saver and the input that does not, the system commands sent to its window, another
+// program taking the foreground, and a second monitor.
 #include <algorithm>
 #include <cmath>
 
@@ -133,22 +134,62 @@ INSTANTIATE_TEST_SUITE_P(
 
 class WindowsSaverWindow : public WineTest {};
 
-TEST_F(WindowsSaverWindow, AnswersScreenSaveWithOneAndLeavesMonitorPowerToTheDefaultHandling) {
+TEST_F(WindowsSaverWindow, AnswersScreenSaveSecureOrNotWithOneAndLeavesMonitorPowerToTheDefault) {
   ChildProcess& saver = ShowSaver();
   ASSERT_TRUE(saver.Running());
   ChildProcess& sender = StartHelper("saver_command", {});
   // The top-most pop-up the helper finds covers the primary monitor.
   EXPECT_EQ(ReadLine(sender), "window 0 0 1024 768") << ErrorOutput(sender);
   EXPECT_EQ(ReadLine(sender), "screensave 1");
+  EXPECT_EQ(ReadLine(sender), "secure 1");
   std::string monitor = ReadLine(sender), reference = ReadLine(sender);
   ASSERT_EQ(monitor.substr(0, 13), "monitorpower ");
   ASSERT_EQ(reference.substr(0, 8), "default ");
   EXPECT_EQ(monitor.substr(13), reference.substr(8));
   EXPECT_EQ(ExitCode(sender), 0);
-  // No other saver was started over it, and it goes on until input ends it.
+  // No other saver was started over it, no box opened, and it goes on until input ends it.
   EXPECT_TRUE(KeepsRunning(saver));
   EXPECT_EQ(ViewableWindowsNamed("ElevatorScrForm"), 1);
+  for (const ProgramWindow& window : ProgramWindows()) {
+    EXPECT_TRUE(!window.viewable || window.name == "ElevatorScrForm") << window.name;
+  }
   ExpectKeyEndsSaver(saver);
+}
+
+TEST_F(WindowsSaverWindow, EndsWithZeroWhenAnotherProgramTakesTheForeground) {
+  ChildProcess& saver = ShowSaver();
+  ASSERT_TRUE(saver.Running());
+  ChildProcess& popup = StartHelper("saver_command", {"foreground"});
+  EXPECT_EQ(ReadLine(popup), "foreground 1") << ErrorOutput(popup);
+  ExpectEndedCleanly(saver);
+}
+
+// Xvfb's two screens both stand at the origin: the primary one is the smaller, so that the
+// other monitor's cover shows right of and below the scene.
+class WindowsSaverOnTwoMonitors : public WineTest {
+ protected:
+  void SetUp() override { StartWineOnTwoMonitors(800, 600, 1024, 768); }
+};
+
+TEST_F(WindowsSaverOnTwoMonitors, CoversTheOtherInBlackAboveAllButTheSceneAndEndsOnAClickThere) {
+  // The pointer stands over the other monitor alone before the saver shows.
+  ASSERT_EQ(Run("xdotool mousemove 900 700"), 0);
+  ChildProcess& saver = ShowSaver();
+  ASSERT_TRUE(saver.Running());
+  ChildProcess& lister = StartHelper("saver_command", {"windows"});
+  EXPECT_EQ(ReadLine(lister), "monitor 0 0 800 600") << ErrorOutput(lister);
+  EXPECT_EQ(ReadLine(lister), "monitor 0 0 1024 768");
+  // The saver's top-most windows, the top one first: the scene, then the cover.
+  EXPECT_EQ(ReadLine(lister), "window 0 0 800 600");
+  EXPECT_EQ(ReadLine(lister), "window 0 0 1024 768");
+  EXPECT_EQ(ReadLine(lister), "");
+  // The server's white shows nowhere; the cover hides the pointer as the scene does.
+  EXPECT_EQ(ScreenPixel(1020, 764), 0u) << ColourText(ScreenPixel(1020, 764));
+  EXPECT_EQ(ScreenPixel(810, 10), 0u) << ColourText(ScreenPixel(810, 10));
+  EXPECT_TRUE(WaitUntil([&] { return PointerIsBlank(); }, 5s));
+  EXPECT_TRUE(KeepsRunning(saver));
+  EXPECT_EQ(Run("xdotool click 1"), 0);
+  ExpectEndedCleanly(saver);
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ void WineTest::StartWine(int width, int height) {
     fs::remove(m_prefix + "/" + hive);
     fs::copy_file(shared + "/" + hive, m_prefix + "/" + hive);
   }
+  StartWineServer();
+}
+
+void WineTest::StartWineServer() {
   // The first program of a fresh prefix starts Wine's services and desktop, which keep its
   // standard error and now and then report their own faults there. Started here, they write
   // nowhere a test reads; the persistent wineserver keeps them until TearDown.
@@ -35,6 +39,23 @@ void WineTest::StartWine(int width, int height) {
                 " WINEDEBUG=-all sh -c 'wineserver -p && wine rundll32.exe "
                 "user32.dll,GetDesktopWindow' >/dev/null 2>&1"),
             0);
+}
+
+void WineTest::StartWineOnTwoMonitors(int width, int height, int other_width, int other_height) {
+  m_server.AddXineramaScreen(other_width, other_height);
+  StartWine(width, height);
+  ASSERT_FALSE(HasFatalFailure());
+  // Xvfb keeps the pointer within the first screen until a mode is set on it; set once, the
+  // pointer reaches every part of the joined screens.
+  ASSERT_EQ(
+      Run("xrandr --output screen --mode " + std::to_string(width) + "x" + std::to_string(height)),
+      0);
+  // Wine reads the monitors when its desktop starts: set, then start again.
+  ASSERT_EQ(Run("env WINEPREFIX=" + m_prefix +
+                " WINEDEBUG=-all sh -c 'wine reg add \"HKCU\\Software\\Wine\\X11 Driver\" "
+                "/v UseXRandR /t REG_SZ /d N /f && wineserver -k; wineserver -w' >/dev/null 2>&1"),
+            0);
+  StartWineServer();
 }
 
 void WineTest::TearDown() {
@@ -47,13 +68,18 @@ void WineTest::TearDown() {
 
 ChildProcess& WineTest::StartWindows(const std::string& program,
                                      const std::vector<std::string>& args, bool pipe_stdio) {
-  EXPECT_TRUE(fs::exists(program)) << program << " is not built: build it in " VT_WIN_BINARY_DIR;
+  // A Windows path (a short one, say) is Wine's to find.
+  bool windows_path = program.rfind("/", 0) != 0;
+  EXPECT_TRUE(windows_path || fs::exists(program))
+      << program << " is not built: build it in " VT_WIN_BINARY_DIR;
   ChildProcess::Options options;
-  options.argv = {"/usr/bin/wine", program};
+  // Started in a folder of the test's own, where no data folder lies by chance.
+  options.argv = {"/usr/bin/env", "-C", TempDir(), "/usr/bin/wine", program};
   options.argv.insert(options.argv.end(), args.begin(), args.end());
   options.environment = {"WINEPREFIX=" + m_prefix, "WINEDEBUG=-all"};
   options.pipe_stdin = options.pipe_stdout = pipe_stdio;
-  return Launch(options, fs::path(program).stem().string());
+  std::string name = program.substr(program.find_last_of("/\\") + 1);
+  return Launch(options, fs::path(name).stem().string());
 }
 
 ChildProcess& WineTest::StartSaver(const std::vector<std::string>& args,

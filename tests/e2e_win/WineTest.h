@@ -20,6 +20,9 @@ class WineTest : public EndToEndTest {
   void SetUp() override { StartWine(1024, 768); }
   void TearDown() override;
   void StartWine(int width, int height);
+  // Two monitors, both at the origin as Xvfb puts them, the primary one of the first size:
+  // Wine reads them from Xinerama, its XRandR use switched off in the test's prefix.
+  void StartWineOnTwoMonitors(int width, int height, int other_width, int other_height);
 
   // Runs a Windows program (a Linux path) under Wine with these arguments.
   ChildProcess& StartWindows(const std::string& program, const std::vector<std::string>& args,
@@ -48,6 +51,9 @@ class WineTest : public EndToEndTest {
   static std::string WindowsPath(const std::string& path);
 
  private:
+  // Starts the prefix's wineserver, Wine's services and its desktop.
+  void StartWineServer();
+
   std::string m_prefix;
 };
 

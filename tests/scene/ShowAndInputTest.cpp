@@ -57,7 +57,7 @@ TEST_F(SaverShell, ShowHidesPointerAndTaskBarEntryAndStartsBothTimers) {
 }
 
 TEST_F(SaverShell, AnswersThePlatformsSaverRequestAndNothingElse) {
-  for (uint32_t command : {0xF140u, 0xF141u, 0xF060u, 0x1F140u}) {
+  for (uint32_t command : {0xF140u, 0xF141u, 0xF060u, 0xF170u}) {
     InputEvent e;
     e.type = EventType::SysCommand;
     e.command = command;
@@ -66,7 +66,7 @@ TEST_F(SaverShell, AnswersThePlatformsSaverRequestAndNothingElse) {
   const auto& answers = saver.Backend().SysCommandAnswers();
   ASSERT_EQ(answers.size(), 4u);
   EXPECT_EQ(answers[0], (std::pair<uint32_t, intptr_t>{0xF140u, 1}));
-  EXPECT_EQ(answers[1].second, 0);
+  EXPECT_EQ(answers[1], (std::pair<uint32_t, intptr_t>{0xF141u, 1}));
   EXPECT_EQ(answers[2].second, 0);
   EXPECT_EQ(answers[3].second, 0);
   EXPECT_FALSE(saver.App().Terminated());

@@ -261,27 +261,79 @@ TEST_F(AssetGenTest, TheCharactersDifferFromEachOther) {
   }
 }
 
-TEST_F(AssetGenTest, IconFileHoldsTheBitmapsPixelsOverAnEmptyMask) {
+// The colour and alpha of each pixel of an icon file's image, rows top first: a 32-bit bitmap
+// over its mask, or a PNG file.
+std::vector<std::pair<TColor, uint8_t>> IconPixels(const uint8_t* image, size_t bytes, int size) {
+  std::vector<std::pair<TColor, uint8_t>> pixels;
+  std::vector<uint8_t> rgba(size_t(size) * size_t(size) * 4);
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (bytes > 8 && png_sig_cmp(image, 0, 8) == 0) {
+    png_image_begin_read_from_memory(&png, image, bytes);
+    png.format = PNG_FORMAT_RGBA;
+    if (int(png.width) != size || !png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) {
+      png_image_free(&png);
+      return pixels;
+    }
+  } else {
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+      const size_t y = i / 4 / size_t(size), x = i / 4 % size_t(size);
+      const uint8_t* bgra = image + 40 + ((size_t(size) - 1 - y) * size_t(size) + x) * 4;
+      rgba[i] = bgra[2], rgba[i + 1] = bgra[1], rgba[i + 2] = bgra[0], rgba[i + 3] = bgra[3];
+    }
+  }
+  for (size_t i = 0; i < rgba.size(); i += 4) {
+    pixels.push_back({Rgb(rgba[i], rgba[i + 1], rgba[i + 2]), rgba[i + 3]});
+  }
+  return pixels;
+}
+
+TEST_F(AssetGenTest, IconFileHoldsTheCarAt16_32_48And256PixelsOverEmptyMasks) {
   const std::vector<uint8_t> bmp = ReadBytes(Builtin("icon.bmp"));
   const std::vector<uint8_t> ico = ReadBytes(Builtin("icon.ico"));
-  const size_t image = 40 + 32 * 32 * 4 + 32 * 4;  // header, colour rows, 1-bit mask rows
-  ASSERT_EQ(ico.size(), 6 + 16 + image);
-  auto u16 = [&](size_t at) { return ico[at] | ico[at + 1] << 8; };
-  auto u32 = [&](size_t at) { return uint32_t(u16(at) | u16(at + 2) << 16); };
-  EXPECT_EQ(u16(0), 0);  // reserved, type icon, one image
-  EXPECT_EQ(u16(2), 1);
-  EXPECT_EQ(u16(4), 1);
-  EXPECT_EQ(ico[6], 32);
-  EXPECT_EQ(ico[7], 32);
-  EXPECT_EQ(u16(12), 32);  // bits per pixel
-  EXPECT_EQ(u32(14), image);
-  EXPECT_EQ(u32(18), 22u);
-  EXPECT_EQ(u32(22), 40u);  // the image's own header: height counts the mask too
-  EXPECT_EQ(u32(26), 32u);
-  EXPECT_EQ(u32(30), 64u);
-  ASSERT_EQ(bmp.size(), 54u + 32 * 32 * 4);
-  EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + 22 + 40));
-  EXPECT_TRUE(std::all_of(ico.end() - 32 * 4, ico.end(), [](uint8_t v) { return v == 0; }));
+  ASSERT_GE(ico.size(), 6u + 4 * 16);
+  EXPECT_EQ(Le16(ico, 0), 0);  // reserved, type icon, four images
+  EXPECT_EQ(Le16(ico, 2), 1);
+  ASSERT_EQ(Le16(ico, 4), 4);
+  size_t next = 6 + 4 * 16;
+  for (size_t entry = 6; entry < 6 + 4 * 16; entry += 16) {
+    const int size = ico[entry] == 0 ? 256 : ico[entry];
+    SCOPED_TRACE(size);
+    EXPECT_EQ(size, entry == 6 ? 16 : entry == 22 ? 32 : entry == 38 ? 48 : 256);
+    EXPECT_EQ(ico[entry + 1], ico[entry]);  // square; 0 stands for 256
+    EXPECT_EQ(Le16(ico, entry + 6), 32);    // bits per pixel
+    const size_t image = Le32(ico, entry + 8);
+    ASSERT_EQ(Le32(ico, entry + 12), next);
+    ASSERT_LE(next + image, ico.size());
+    if (size < 256) {
+      // A bitmap without its file header, its height counting the empty mask below it.
+      const size_t pixels = size_t(size) * size_t(size) * 4;
+      ASSERT_EQ(image, 40 + pixels + size_t(size + 31) / 32 * 4 * size_t(size));
+      EXPECT_EQ(Le32(ico, next + 8), uint32_t(2 * size));
+      EXPECT_TRUE(std::all_of(ico.begin() + long(next + 40 + pixels),
+                              ico.begin() + long(next + image), [](uint8_t v) { return v == 0; }));
+    }
+    if (size == 32) {
+      EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), ico.begin() + long(next + 40)));
+    }
+    // Drawn for each size: the cut corner, the lime front, the lit red floor at the left of the
+    // panel, and the rider's body at the right.
+    const auto pixels = IconPixels(ico.data() + next, image, size);
+    ASSERT_EQ(pixels.size(), size_t(size) * size_t(size));
+    auto pixel = [&](int x, int y) { return pixels[size_t(y) * size_t(size) + size_t(x)]; };
+    EXPECT_EQ(pixel(0, 0).second, 0);
+    EXPECT_EQ(pixel(size / 2, size - 1).second, 255);
+    EXPECT_TRUE(Near(pixel(size * 7 / 16, size * 7 / 16).first, 160, 255, 65, 0));
+    int red = 0;
+    for (int y = 0; y < size * 9 / 32; ++y) {
+      for (int x = 0; x < size / 4; ++x) red += Near(pixel(x, y).first, 230, 0, 0, 0);
+    }
+    EXPECT_GE(red, size / 16 * size / 16) << "no lit floor";
+    const auto [body, alpha] = pixel(size * 23 / 32, size * 5 / 8);
+    EXPECT_TRUE(Near(body, 20, 20, 20, 0) && alpha == 255) << Describe(body);
+    next += image;
+  }
+  EXPECT_EQ(next, ico.size());
 }
 
 TEST_F(AssetGenTest, IconMaskIsOpaqueOrClearAndShowsTheCar) {

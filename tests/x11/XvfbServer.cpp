@@ -65,8 +65,15 @@ bool XvfbServer::TryNumber(int number, int width, int height, int depth, Connect
   if (pid == 0) {
     freopen("/dev/null", "w", stdout);
     freopen("/dev/null", "w", stderr);
-    execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-           "-noreset", static_cast<char*>(nullptr));
+    if (m_second_screen.empty()) {
+      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+             "-noreset", static_cast<char*>(nullptr));
+    } else {
+      std::string second = m_second_screen + "x" + std::to_string(depth);
+      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-screen", "1",
+             second.c_str(), "+xinerama", "-wr", "-nolisten", "tcp", "-noreset",
+             static_cast<char*>(nullptr));
+    }
     _exit(127);
   }
   auto deadline = Clock::now() + std::chrono::seconds(10);

@@ -23,6 +23,11 @@ class XvfbServer {
   // Starts "Xvfb :N -screen 0 WxHxD"; false with a reason when no server came up in time.
   bool Start(int width, int height, int depth, std::string* error,
              Connection connection = Connection::Keep);
+  // The next Start adds a second screen of this size, joined to the first by Xinerama (both at
+  // the origin), over a white root window, so that what no window paints shows.
+  void AddXineramaScreen(int width, int height) {
+    m_second_screen = std::to_string(width) + "x" + std::to_string(height);
+  }
   void Stop();
 
   const std::string& Name() const { return m_name; }
@@ -38,6 +43,7 @@ class XvfbServer {
   void RemoveFiles() const;
 
   std::string m_name;
+  std::string m_second_screen;  // WxH, or empty
   int m_number = -1;
   pid_t m_pid = -1;
   _XDisplay* m_display = nullptr;

@@ -1,9 +1,12 @@
 #include "tools/assetgen/BmpWriter.h"
 
+#include <png.h>
+
 #include <cstdint>
 #include <fstream>
 #include <map>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -58,6 +61,33 @@ void Save(const std::string& path, const std::vector<uint8_t>& bytes) {
 uint32_t PixelRgb(const std::vector<uint8_t>& rgb, int width, int x, int y) {
   const size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
   return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
+}
+
+// A PNG file's bytes of the picture with the alpha WriteBmp32 gives it.
+std::vector<uint8_t> PngBytes(const Canvas& canvas) {
+  const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
+  std::vector<uint8_t> rgba;
+  for (int y = 0; y < canvas.Height(); ++y) {
+    for (int x = 0; x < canvas.Width(); ++x) {
+      const bool opaque = canvas.AlphaAt(x, y) >= 0.5f;
+      const size_t i = (size_t(y) * size_t(canvas.Width()) + size_t(x)) * 3;
+      for (int c = 0; c < 3; ++c) rgba.push_back(opaque ? rgb[i + size_t(c)] : 0);
+      rgba.push_back(opaque ? 255 : 0);
+    }
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = png_uint_32(canvas.Width());
+  image.height = png_uint_32(canvas.Height());
+  image.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  std::vector<uint8_t> out;
+  if (png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) {
+    out.resize(size);
+    png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr);
+  }
+  if (out.empty()) throw std::runtime_error(std::string("cannot make a PNG: ") + image.message);
+  return out;
 }
 
 // The 32-bit rows of a bitmap, bottom-up, with both headers in front.
@@ -125,32 +155,45 @@ void WriteBmp32(const std::string& path, const Canvas& canvas) {
   Save(path, Bmp32Bytes(canvas));
 }
 
-void WriteIco(const std::string& path, const Canvas& canvas) {
-  const int w = canvas.Width();
-  const int h = canvas.Height();
-  if (w > 256 || h > 256) throw std::runtime_error("an icon is at most 256 pixels: " + path);
+void WriteIco(const std::string& path, const std::vector<Canvas>& images) {
   // An icon image is the bitmap without its file header, its height counting the colour rows
   // and the 1-bit AND mask below them. The mask is all zeros: the alpha channel says it all.
-  std::vector<uint8_t> dib = Bmp32Bytes(canvas);
-  dib.erase(dib.begin(), dib.begin() + 14);
-  const uint32_t doubled = uint32_t(h) * 2;
-  for (int i = 0; i < 4; ++i) dib[8 + i] = uint8_t(doubled >> (8 * i));
-  const size_t maskStride = (size_t(w) + 31) / 32 * 4;
-  dib.resize(dib.size() + maskStride * size_t(h), 0);
+  // The 256-pixel image is a PNG file instead, as Windows takes it: a bitmap would be 270 KB.
+  std::vector<std::vector<uint8_t>> dibs;
+  for (const Canvas& canvas : images) {
+    const int w = canvas.Width();
+    const int h = canvas.Height();
+    if (w > 256 || h > 256) throw std::runtime_error("an icon is at most 256 pixels: " + path);
+    if (w == 256) {
+      dibs.push_back(PngBytes(canvas));
+      continue;
+    }
+    std::vector<uint8_t> dib = Bmp32Bytes(canvas);
+    dib.erase(dib.begin(), dib.begin() + 14);
+    const uint32_t doubled = uint32_t(h) * 2;
+    for (int i = 0; i < 4; ++i) dib[8 + i] = uint8_t(doubled >> (8 * i));
+    const size_t maskStride = (size_t(w) + 31) / 32 * 4;
+    dib.resize(dib.size() + maskStride * size_t(h), 0);
+    dibs.push_back(std::move(dib));
+  }
 
   std::vector<uint8_t> out;
-  Put16(out, 0);  // ICONDIR: reserved, type 1 (icon), one image
+  Put16(out, 0);  // ICONDIR: reserved, type 1 (icon), the number of images
   Put16(out, 1);
-  Put16(out, 1);
-  out.push_back(uint8_t(w & 0xFF));  // 0 stands for 256
-  out.push_back(uint8_t(h & 0xFF));
-  out.push_back(0);  // no palette
-  out.push_back(0);
-  Put16(out, 1);  // planes
-  Put16(out, 32);
-  Put32(out, uint32_t(dib.size()));
-  Put32(out, 6 + 16);
-  out.insert(out.end(), dib.begin(), dib.end());
+  Put16(out, uint32_t(images.size()));
+  uint32_t offset = uint32_t(6 + 16 * images.size());
+  for (size_t i = 0; i < images.size(); ++i) {
+    out.push_back(uint8_t(images[i].Width() & 0xFF));  // 0 stands for 256
+    out.push_back(uint8_t(images[i].Height() & 0xFF));
+    out.push_back(0);  // no palette
+    out.push_back(0);
+    Put16(out, 1);  // planes
+    Put16(out, 32);
+    Put32(out, uint32_t(dibs[i].size()));
+    Put32(out, offset);
+    offset += uint32_t(dibs[i].size());
+  }
+  for (const std::vector<uint8_t>& dib : dibs) out.insert(out.end(), dib.begin(), dib.end());
   Save(path, out);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/Canvas.h"
 
@@ -16,8 +17,8 @@ void WriteBmp8(const std::string& path, const Canvas& canvas);
 // 32 bits per pixel, blue, green, red, alpha; alpha 255 where the canvas is at least half
 // covered and 0 elsewhere, the mask of an icon.
 void WriteBmp32(const std::string& path, const Canvas& canvas);
-// A Windows icon file holding the picture as one 32-bit image, transparent where WriteBmp32
-// makes alpha 0. At most 256 pixels each way.
-void WriteIco(const std::string& path, const Canvas& canvas);
+// A Windows icon file holding each picture as a 32-bit image (a PNG one at 256 pixels), in the
+// order given, transparent where WriteBmp32 makes alpha 0. At most 256 pixels each way.
+void WriteIco(const std::string& path, const std::vector<Canvas>& images);
 
 }  // namespace vt

@@ -2,7 +2,8 @@
 //
 //   vantorel-assetgen [--builtin DIR] [--data DIR]
 //       --builtin: the pictures built into the forms (backdrop, building, car, person,
-//                  rooftop, signboard) and the icon (icon.bmp, and icon.ico for Windows);
+//                  rooftop, signboard) and the icon (icon.bmp, and icon.ico for Windows
+//                  with it at 16, 32, 48 and 256 pixels);
 //       --data:    the data folder's six backdrops mirso0..5.jpg and five people Hito0..4.bmp.
 //   vantorel-assetgen --preview-from SCREENSHOT.png OUT.jpg
 //       reduces a screenshot of the running saver to the 350 x 262 preview picture.
@@ -47,7 +48,7 @@ void WriteBuiltin(const std::string& dir) {
   WriteJpeg(Join(dir, "signboard.jpg"), DrawSignboard(), kQuality, Dither::None);
   const Canvas icon = DrawIcon();
   WriteBmp32(Join(dir, "icon.bmp"), icon);
-  WriteIco(Join(dir, "icon.ico"), icon);
+  WriteIco(Join(dir, "icon.ico"), DrawIconImages());
 }
 
 void WriteData(const std::string& dir) {

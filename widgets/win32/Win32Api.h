@@ -11,7 +11,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-// These two need windows.h before them.
+// These need windows.h before them.
+#include <imm.h>
 #include <shellapi.h>
 #include <windowsx.h>
 

@@ -1,6 +1,6 @@
 // The Win32 backend's frame:
-// - Open: the window class for every window of the program, with the resource icon, and the
-//   backend's own message-only window
+// - Open: the window class for every window of the program, with the resource icon, the class
+//   of the black monitor covers, and the backend's own message-only window
 // - the event loop: WaitEvent on MsgWaitForMultipleObjectsEx, the monotonic clock
 // - the error box: MessageBoxW, with the program's other windows disabled while it is open
 //   and timers driven by WM_TIMER on the message window, since the box's own loop dispatches
@@ -63,6 +63,15 @@ bool Win32Backend::Initialise(std::string* error) {
   if (m_class == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return fail("cannot register the window class");
   }
+  // Covers are erased black by the system and show no pointer of their own.
+  window_class.hIcon = nullptr;
+  window_class.hIconSm = nullptr;
+  window_class.hCursor = nullptr;
+  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  window_class.lpszClassName = kCoverClass;
+  if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return fail("cannot register the cover class");
+  }
 
   m_message_window =
       CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, m_instance, this);
@@ -71,6 +80,9 @@ bool Win32Backend::Initialise(std::string* error) {
 }
 
 Win32Backend::~Win32Backend() {
+  std::vector<HWND> covers;
+  for (const auto& [cover, state] : m_covers) covers.push_back(cover);
+  for (HWND cover : covers) ::DestroyWindow(cover);
   std::vector<HWND> windows;
   for (const auto& [window, state] : m_windows) windows.push_back(window);
   for (HWND window : windows) {
@@ -148,6 +160,14 @@ bool Win32Backend::ShowMessageBox(WindowHandle owner, const std::string& title,
   m_box_timers = outer;
   for (HWND window : disabled) {
     if (m_windows.count(window) != 0) EnableWindow(window, TRUE);
+  }
+  // The system gave the foreground away when the box went, while the saver was still disabled:
+  // the saver takes it back, so that keys reach it again.
+  for (const auto& [window, state] : m_windows) {
+    if (state.kind == WindowKind::FullScreen && IsWindowVisible(window)) {
+      SetForegroundWindow(window);
+      SetFocus(window);
+    }
   }
   return true;
 }

@@ -20,15 +20,17 @@ struct HINSTANCE__;
 namespace vt {
 
 // The widget layer's platform on Windows, through the Win32 API:
-// - screen: the primary monitor and LOGPIXELSY of the screen;
+// - screen: the primary monitor, every monitor, and LOGPIXELSY of the screen;
 // - windows: one window class for every window of the program, with the program's icon; the
-//   application's hidden window, the topmost full-screen pop-up, borderless pop-ups, children
-//   of foreign windows and framed dialogs;
+//   application's hidden window, the topmost full-screen pop-up (with no input context, and a
+//   black cover over every other monitor while it is shown), borderless pop-ups, children of
+//   foreign windows and framed dialogs;
 // - pixels: each window's frame lent to the widget layer, its dirty rectangles and WM_PAINT's
 //   invalid rectangle put on the screen from there with SetDIBitsToDevice;
 // - the real ShowCursor, balanced when the backend goes;
 // - messages translated to the core's events in one window procedure; WM_SYSCOMMAND answered
-//   at once through the application;
+//   at once through the application; the full-screen window losing the foreground to another
+//   program is a close request, as the system's own savers take it;
 // - the event loop on MsgWaitForMultipleObjectsEx, a monotonic clock, and MessageBoxW as the
 //   error box, with timers kept ticking by WM_TIMER while its modal loop runs.
 class Win32Backend : public Backend {
@@ -79,7 +81,14 @@ class Win32Backend : public Backend {
     int width = 0;
     int height = 0;
     bool destroying = false;  // destroyed by the widget layer, not from outside
+    bool active = false;      // the active window of the program while it has the foreground
     Surface surface;
+  };
+
+  // A black window over a monitor other than the primary one, shown with a full-screen window.
+  struct Cover {
+    HWND__* owner = nullptr;  // the full-screen window
+    Point offset;             // the cover's origin in the owner's coordinates
   };
 
   // The answer the widget layer gave to the system command being dispatched.
@@ -93,6 +102,8 @@ class Win32Backend : public Backend {
   static constexpr uintptr_t kBoxTimerId = 1;
   // The class of every window of the program.
   static constexpr const wchar_t* kWindowClass = L"VantorelWindow";
+  // The class of the covers: black, with no pointer of its own.
+  static constexpr const wchar_t* kCoverClass = L"VantorelCover";
 
   explicit Win32Backend(HINSTANCE__* instance);
   bool Initialise(std::string* error);
@@ -102,8 +113,22 @@ class Win32Backend : public Backend {
   intptr_t HandleMessage(HWND__* window, unsigned message, uintptr_t wparam, intptr_t lparam);
   // Translations of the input messages; true when the message was one of them.
   bool TranslateKey(HWND__* window, unsigned message, uintptr_t wparam);
-  bool TranslateMouse(HWND__* window, unsigned message, uintptr_t wparam, intptr_t lparam);
+  // The mouse event is target's, its position moved by offset.
+  bool TranslateMouse(HWND__* target, unsigned message, uintptr_t wparam, intptr_t lparam,
+                      Point offset = {});
   void Push(const InputEvent& event);
+  // WM_ACTIVATE and WM_ACTIVATEAPP: a full-screen window that loses the foreground to another
+  // program asks to close. The messages go on to DefWindowProc.
+  void WatchForeground(HWND__* window, WindowState& state, unsigned message, uintptr_t wparam,
+                       intptr_t lparam);
+
+  // Every monitor's rectangle, the primary one first.
+  std::vector<Rect> Monitors();
+  void ShowCovers(HWND__* owner);
+  void RemoveCovers(HWND__* owner);
+  // A cover's messages: its input is its owner's, in the owner's coordinates.
+  intptr_t HandleCoverMessage(HWND__* window, const Cover& cover, unsigned message,
+                              uintptr_t wparam, intptr_t lparam);
 
   // System commands go through the widget layer at once; true when it handled the command.
   bool DispatchSysCommand(HWND__* window, uint32_t command, intptr_t& result);
@@ -126,6 +151,7 @@ class Win32Backend : public Backend {
   bool m_icon_from_resource = false;
 
   std::map<HWND__*, WindowState> m_windows;
+  std::map<HWND__*, Cover> m_covers;
   HWND__* m_app_window = nullptr;
   std::deque<InputEvent> m_queue;
 

@@ -1,6 +1,7 @@
 // The Windows platform's files:
 // - ProgramFilePath through GetModuleFileNameW
-// - ReadWholeFile with CreateFileW, so that folder and user names need not be ASCII
+// - ReadWholeFile with CreateFileW, so that folder and user names need not be ASCII; others
+//   may read a file while it is open, not write it
 // - the UTF-8 and UTF-16 conversions the other Win32 files share, and the command line
 #include "widgets/win32/Win32Files.h"
 
@@ -77,9 +78,10 @@ std::string ProgramFilePath() {
 }
 
 FileReadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, as it must not.
-  FileHandle file(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  // Others may read the file while it is read here, but not write it: a picture being written
+  // does not open, instead of being read half written. Without FILE_FLAG_BACKUP_SEMANTICS a
+  // folder does not open, as it must not.
+  FileHandle file(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE) return FileReadResult::CannotOpen;
   bytes.clear();

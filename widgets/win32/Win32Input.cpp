@@ -5,6 +5,11 @@
 //   coordinates; the wheel is no press and goes nowhere
 // - WM_CLOSE as a close request, WM_DESTROY from outside (a child with its host) as Destroyed,
 //   a size changed by others as Resized
+// - the full-screen window losing the foreground to another program (WM_ACTIVATE inactive,
+//   WM_ACTIVATEAPP FALSE) as a close request: a saver that keeps standing over the desktop
+//   while the keys go elsewhere could no longer be ended
+// - the covers of the other monitors: their input is the full-screen window's, moved into its
+//   coordinates; a click on one takes no activation and they show no pointer
 // - WM_PAINT and WM_SYSCOMMAND, handed to the pixels and screen files
 // - ShowCursor, the real call
 #include "widgets/win32/Win32Api.h"
@@ -32,10 +37,14 @@ LRESULT Win32Backend::HandleMessage(HWND window, UINT message, WPARAM wparam, LP
     }
     return DefWindowProcW(window, message, wparam, lparam);
   }
+  if (auto cover = m_covers.find(window); cover != m_covers.end()) {
+    return HandleCoverMessage(window, cover->second, message, wparam, lparam);
+  }
   auto found = m_windows.find(window);
   // Messages sent while CreateWindowExW runs come before the window is known.
   if (found == m_windows.end()) return DefWindowProcW(window, message, wparam, lparam);
   WindowState& state = found->second;
+  WatchForeground(window, state, message, wparam, lparam);
 
   if (TranslateKey(window, message, wparam)) return 0;
   if (TranslateMouse(window, message, wparam, lparam)) {
@@ -104,7 +113,65 @@ bool Win32Backend::TranslateKey(HWND window, UINT message, WPARAM wparam) {
   return true;
 }
 
-bool Win32Backend::TranslateMouse(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT Win32Backend::HandleCoverMessage(HWND window, const Cover& cover, UINT message,
+                                         WPARAM wparam, LPARAM lparam) {
+  HWND owner = cover.owner;
+  if (TranslateKey(owner, message, wparam)) return 0;
+  if (TranslateMouse(owner, message, wparam, lparam, cover.offset)) {
+    return (message == WM_XBUTTONDOWN || message == WM_XBUTTONUP) ? TRUE : 0;
+  }
+  switch (message) {
+    case WM_MOUSEACTIVATE:
+      // The scene keeps the keyboard.
+      return MA_NOACTIVATE;
+    case WM_SETCURSOR:
+      SetCursor(nullptr);
+      return TRUE;
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+    case WM_CLOSE:
+      return 0;
+    case WM_NCDESTROY:
+      m_covers.erase(window);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void Win32Backend::WatchForeground(HWND window, WindowState& state, UINT message, WPARAM wparam,
+                                   LPARAM lparam) {
+  bool lost = false;
+  if (message == WM_ACTIVATE) {
+    if (LOWORD(wparam) != WA_INACTIVE) {
+      state.active = true;
+      return;
+    }
+    // Our own message box taking the keyboard is no loss; the window being activated is
+    // named only when it belongs to this thread.
+    HWND next = reinterpret_cast<HWND>(lparam);
+    lost = next == nullptr || GetWindowThreadProcessId(next, nullptr) != GetCurrentThreadId();
+  } else if (message == WM_ACTIVATEAPP) {
+    lost = wparam == FALSE;
+  } else {
+    return;
+  }
+  // Each loss is reported once, and only by the window that was active: one that gave the
+  // keyboard to our own error box is not, and gets it back when the box goes (ShowMessageBox).
+  bool report = state.active && lost && state.kind == WindowKind::FullScreen && !state.destroying;
+  state.active = false;
+  if (!report) return;
+  InputEvent event;
+  event.type = EventType::CloseRequest;
+  event.window = WindowHandle(window);
+  Push(event);
+}
+
+bool Win32Backend::TranslateMouse(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                  Point offset) {
   InputEvent event;
   switch (message) {
     case WM_MOUSEMOVE:
@@ -145,8 +212,8 @@ bool Win32Backend::TranslateMouse(HWND window, UINT message, WPARAM wparam, LPAR
   }
   event.window = WindowHandle(window);
   // Client coordinates are signed: left of or above the window they are negative.
-  event.x = GET_X_LPARAM(lparam);
-  event.y = GET_Y_LPARAM(lparam);
+  event.x = GET_X_LPARAM(lparam) + offset.x;
+  event.y = GET_Y_LPARAM(lparam) + offset.y;
   event.shift = Win32Keys::MouseShiftState(GET_KEYSTATE_WPARAM(wparam));
   Push(event);
   return true;

@@ -1,5 +1,6 @@
 // The Win32 backend's screen questions and system commands:
-// - the primary monitor (the one at the origin) and its rectangle
+// - the primary monitor (the one at the origin) and its rectangle; every monitor, for the
+//   covers of the others
 // - the screen's logical pixels per inch, LOGPIXELSY
 // - WM_SYSCOMMAND handed to the widget layer at once, while its sender waits: a command the
 //   form handles (the platform's saver, SC_SCREENSAVE, answered 1) is answered without
@@ -18,6 +19,26 @@ Rect Win32Backend::PrimaryScreen() {
   }
   const RECT& area = info.rcMonitor;
   return {area.left, area.top, area.right - area.left, area.bottom - area.top};
+}
+
+std::vector<Rect> Win32Backend::Monitors() {
+  std::vector<Rect> monitors;
+  auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    const RECT& area = info.rcMonitor;
+    auto& found = *reinterpret_cast<std::vector<Rect>*>(list);
+    Rect rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
+    if (info.dwFlags & MONITORINFOF_PRIMARY) {
+      found.insert(found.begin(), rect);
+    } else {
+      found.push_back(rect);
+    }
+    return TRUE;
+  };
+  EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
 }
 
 int Win32Backend::PixelsPerInch() {

@@ -1,10 +1,12 @@
 // The Win32 backend's windows:
 // - CreateWindow for each kind: the application's hidden window, the topmost full-screen
-//   pop-up over the primary monitor, borderless pop-ups, WS_CHILD windows of a foreign host
+//   pop-up over the primary monitor with no input context (an East Asian input method would
+//   take the first key for itself), borderless pop-ups, WS_CHILD windows of a foreign host
 //   (EOSError with the system's code and text when the host names no window) and framed
 //   dialogs; top-level windows are owned by the application's window, so that it alone
 //   stands for the program on the task bar
 // - destroy, show, bounds
+// - the black covers of the other monitors, shown and removed with the full-screen window
 // - the icon: the resource icon of the window class, or one made from the core's picture
 // - the foreign host window: ShowWindow and GetWindowRect
 #include <string>
@@ -136,6 +138,7 @@ WindowHandle Win32Backend::CreateWindow(const WindowRequest& request) {
   state.width = client.right;
   state.height = client.bottom;
   if (request.kind == WindowKind::AppWindow) m_app_window = window;
+  if (request.kind == WindowKind::FullScreen) ImmAssociateContext(window, nullptr);
   if (request.kind != WindowKind::Child && !m_icon_from_resource && m_icon != nullptr) {
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_small_icon));
@@ -149,6 +152,7 @@ void Win32Backend::DestroyWindow(WindowHandle handle) {
   if (found == m_windows.end()) return;
   found->second.destroying = true;
   if (window == m_app_window) m_app_window = nullptr;
+  RemoveCovers(window);
   ::DestroyWindow(window);
 }
 
@@ -157,11 +161,14 @@ void Win32Backend::ShowWindow(WindowHandle handle, bool visible) {
   auto found = m_windows.find(window);
   if (found == m_windows.end()) return;
   if (!visible) {
+    RemoveCovers(window);
     ::ShowWindow(window, SW_HIDE);
     return;
   }
   if (found->second.kind == WindowKind::FullScreen) {
-    // Over the whole primary monitor and above every other window, with the keyboard.
+    // Over the whole primary monitor and above every other window, the covers included, with
+    // the keyboard.
+    ShowCovers(window);
     Rect screen = PrimaryScreen();
     SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.width, screen.height,
                  SWP_SHOWWINDOW);
@@ -192,6 +199,40 @@ void Win32Backend::SetWindowBounds(WindowHandle handle, const Rect& bounds) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// ---- Covers of the other monitors ----
+//
+// The scene stays on the primary monitor; while it is shown, every other monitor gets a black
+// topmost window, so that nothing of the desktop shows and no click there reaches another
+// program. Their input is the full-screen window's own (see HandleCoverMessage), so that moving
+// or clicking over any monitor ends the saver as it does over the scene. They are shown before
+// the full-screen window, which so stands above them: where a monitor overlaps the primary one,
+// the scene shows.
+
+void Win32Backend::ShowCovers(HWND owner) {
+  RemoveCovers(owner);
+  std::vector<Rect> monitors = Monitors();
+  if (monitors.size() < 2) return;
+  const Rect& primary = monitors.front();
+  for (auto monitor = monitors.begin() + 1; monitor != monitors.end(); ++monitor) {
+    HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass,
+                                 L"", WS_POPUP, monitor->left, monitor->top, monitor->width,
+                                 monitor->height, m_app_window, nullptr, m_instance, this);
+    if (cover == nullptr) continue;
+    m_covers[cover] = {owner, {monitor->left - primary.left, monitor->top - primary.top}};
+    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  }
+}
+
+void Win32Backend::RemoveCovers(HWND owner) {
+  std::vector<HWND> covers;
+  for (const auto& [cover, state] : m_covers) {
+    if (state.owner == owner) covers.push_back(cover);
+  }
+  // Each leaves m_covers as it goes (WM_NCDESTROY).
+  for (HWND cover : covers) ::DestroyWindow(cover);
+}
+
 bool Win32Backend::ShowForeignWindow(uint64_t handle) {
   HWND window = AsWindow(handle);
   if (!IsWindow(window)) return false;
@@ -209,6 +250,7 @@ bool Win32Backend::GetForeignWindowRect(uint64_t handle, Rect& outer) {
 void Win32Backend::ReleaseWindow(HWND window) {
   auto found = m_windows.find(window);
   if (found == m_windows.end()) return;
+  RemoveCovers(window);
   ReleaseSurface(found->second.surface);
   if (window == m_app_window) m_app_window = nullptr;
   m_windows.erase(found);

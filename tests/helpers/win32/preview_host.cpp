@@ -6,6 +6,8 @@
 // "SAVER /p HANDLE" and reports on standard output, one line at a time:
 //   host OUTER_WIDTH OUTER_HEIGHT CLIENT_WIDTH CLIENT_HEIGHT
 //   child WIDTH HEIGHT       the saver's visible child of the host, or "child none"
+//   deactivated RUNNING      with the host's own handle: 1 when the saver still runs with its
+//                            child shown after the host lost the foreground, else 0
 //   exit CODE                the saver's exit code, or "exit none" if it still runs
 // HANDLE is the host's own handle unless given: "none" passes no handle, "dead" that of a
 // window made and destroyed just before, anything else is passed as it is. With the host's own
@@ -52,6 +54,19 @@ BOOL CALLBACK TakeVisibleChild(HWND child, LPARAM found) {
   if (!IsWindowVisible(child)) return TRUE;
   *reinterpret_cast<HWND*>(found) = child;
   return FALSE;
+}
+
+// Tells a window of the saver that its program is no longer the active one, as Windows does
+// when the foreground goes to another program.
+BOOL CALLBACK SendInactive(HWND window, LPARAM process) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  DWORD_PTR ignored = 0;
+  if (owner == DWORD(process)) {
+    SendMessageTimeoutW(window, WM_ACTIVATEAPP, FALSE, LPARAM(GetCurrentThreadId()),
+                        SMTO_ABORTIFHUNG, 2000, &ignored);
+  }
+  return TRUE;
 }
 
 DWORD WINAPI ReadOneLine(void* host) {
@@ -135,6 +150,15 @@ int wmain(int argc, wchar_t** argv) {
     } else {
       Say("child none\n", 0);
     }
+    // The host loses the foreground to another window of this program.
+    HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 300, 40, 100, 60,
+                                 nullptr, nullptr, instance, nullptr);
+    SetForegroundWindow(other);
+    EnumWindows(SendInactive, LPARAM(saver.dwProcessId));
+    PumpUntil(nullptr, 1000);
+    Say("deactivated %ld\n",
+        WaitForSingleObject(saver.hProcess, 0) == WAIT_TIMEOUT && IsWindowVisible(child));
+    DestroyWindow(other);
     CloseHandle(CreateThread(nullptr, 0, ReadOneLine, host, 0, nullptr));
     while (IsWindow(host)) PumpUntil(nullptr, 20);
   }

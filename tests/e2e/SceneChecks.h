@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "widgets/Bitmap32.h"
+#include "widgets/Geometry.h"
+
+namespace vt {
+
+// Where the layout puts the built-in pictures on one screen, for the checks below, which read
+// them back from a screenshot of it.
+struct SceneLayout {
+  int width = 0;
+  int height = 0;
+  Rect building;   // ImgHaikei
+  Rect car;        // ImgElv; its Top follows the random start floor
+  Rect signboard;  // ImgKanban
+  int floor_base[6] = {};
+};
+
+// The layout's figures for two screens at 96 pixels per inch.
+inline constexpr SceneLayout kLayout1024x768 = {1024,
+                                                768,
+                                                {202, 278, 620, 515},
+                                                {225, 0, 95, 70},
+                                                {332, 175, 450, 103},
+                                                {763, 683, 603, 523, 443, 363}};
+inline constexpr SceneLayout kLayout1920x1080 = {1920,
+                                                 1080,
+                                                 {524, 391, 872, 724},
+                                                 {556, 0, 134, 98},
+                                                 {705, 246, 633, 145},
+                                                 {1073, 961, 848, 736, 623, 511}};
+
+// Drawn: the shaft of floor 0 or 1 (the car stands at one floor only) and the signboard's
+// panel, where the screen shows it.
+bool ScenePainted(const SceneLayout& scene, const std::function<uint32_t(int, int)>& pixel);
+
+// The checks add a test failure for each difference. Where the layout puts the upper floors
+// above the screen (many pixels per inch), only what lies within it is checked.
+//
+// The car stands on a floor's baseline at its place in the shaft, its green where the scaled
+// picture has it.
+void ExpectCarOnAFloorLine(const Bitmap32& screen, const SceneLayout& scene);
+// The shaft's grey on every floor without the car, and its edges where the scaled building
+// has them.
+void ExpectShaftWhereTheBuildingPutsIt(const Bitmap32& screen, const SceneLayout& scene);
+// The signboard's ribbed panel and its rim on all four sides where the scaled signboard has
+// them.
+void ExpectSignboardWhereItStands(const Bitmap32& screen, const SceneLayout& scene);
+
+}  // namespace vt

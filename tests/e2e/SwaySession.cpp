@@ -1,0 +1,198 @@
+#include "SwaySession.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace vt {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A file of the folder whose name starts and ends as given; "" when there is none.
+std::string FindFile(const std::string& folder, const std::string& head, const std::string& tail) {
+  std::error_code failed;
+  for (const auto& entry : fs::directory_iterator(folder, failed)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() >= head.size() + tail.size() && name.rfind(head, 0) == 0 &&
+        name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
+      return entry.path().string();
+    }
+  }
+  return "";
+}
+
+// A binary PPM picture (P6, 8 bits per channel), as grim writes it; empty when it is not one.
+Bitmap32 ReadPpm(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, maximum = 0;
+  file >> magic >> width >> height >> maximum;
+  file.get();
+  Bitmap32 picture;
+  if (!file || magic != "P6" || maximum != 255 || width <= 0 || height <= 0) return picture;
+  std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
+  if (!file.read(reinterpret_cast<char*>(rgb.data()), std::streamsize(rgb.size()))) return picture;
+  picture.Resize(width, height);
+  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
+    picture.Data()[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+  }
+  return picture;
+}
+
+}  // namespace
+
+SwaySession::~SwaySession() {
+  m_seat.Kill();
+  m_sway.Signal(SIGTERM);
+  if (!m_sway.WaitExit(5s)) m_sway.Kill();
+  std::error_code ignored;
+  if (!m_folder.empty()) fs::remove_all(m_folder, ignored);
+}
+
+ChildProcess::Options SwaySession::AsUser(std::vector<std::string> argv) const {
+  ChildProcess::Options options;
+  options.argv = AsUnprivileged(std::move(argv));
+  options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "WAYLAND_DISPLAY=" + m_socket,
+                         "SWAYSOCK=" + m_ipc_socket, "HOME=" + m_folder};
+  if (!m_leak_options.empty()) options.environment.push_back(m_leak_options);
+  return options;
+}
+
+bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) {
+  char pattern[] = "/tmp/vantorel-sway-XXXXXX";
+  if (!mkdtemp(pattern)) {
+    *error = "no folder for sway";
+    return false;
+  }
+  m_folder = pattern;
+  m_runtime = m_folder + "/runtime";
+  fs::create_directory(m_runtime);
+  fs::permissions(m_runtime, fs::perms::owner_all);
+  m_program = m_folder + "/vantorel";
+  fs::copy_file(VT_BINARY_DIR "/vantorel", m_program);
+  fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData", fs::copy_options::recursive);
+  fs::copy_file(VT_BINARY_DIR "/virtual_seat", m_folder + "/virtual_seat");
+  // A sanitized build reads its leak suppressions at the end, where the session's user may
+  // not reach the checkout's copy.
+  const char* leak_options = std::getenv("LSAN_OPTIONS");
+  std::string options = leak_options ? leak_options : "";
+  if (size_t start = options.find("suppressions="); start != std::string::npos) {
+    start += std::string("suppressions=").size();
+    size_t end = std::min(options.find(':', start), options.size());
+    fs::copy_file(options.substr(start, end - start), m_folder + "/lsan.supp");
+    m_leak_options = "LSAN_OPTIONS=" + options.replace(start, end - start, m_folder + "/lsan.supp");
+  }
+
+  std::ofstream config(m_folder + "/config");
+  char background[16];
+  std::snprintf(background, sizeof background, "#%06x", kBackground);
+  config << "xwayland disable\noutput * bg " << background << " solid_color\n";
+  int left = 0;
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    const Output& output = outputs[i];
+    config << "output HEADLESS-" << i + 1 << " resolution " << output.width << "x" << output.height
+           << " position " << left << " 0 scale " << output.scale << "\n";
+    left += output.width / output.scale;
+  }
+  config.close();
+  // Everything in it belongs to the session's user.
+  if (!GiveToUnprivileged(m_folder)) {
+    *error = "cannot give " + m_folder + " to nobody";
+    return false;
+  }
+
+  ChildProcess::Options sway = AsUser({"/usr/bin/sway", "--config", m_folder + "/config"});
+  sway.environment = {"XDG_RUNTIME_DIR=" + m_runtime,
+                      "WAYLAND_DISPLAY=",
+                      "HOME=" + m_folder,
+                      "WLR_BACKENDS=headless",
+                      "WLR_RENDERER=pixman",
+                      "WLR_LIBINPUT_NO_DEVICES=1",
+                      "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs.size())};
+  sway.stderr_path = m_folder + "/sway-log.txt";
+  if (!m_sway.Start(sway, error)) return false;
+  for (int i = 0; i < 200 && (m_socket.empty() || m_ipc_socket.empty()); ++i) {
+    std::this_thread::sleep_for(50ms);
+    std::string socket = FindFile(m_runtime, "wayland-", ".lock");
+    if (!socket.empty()) m_socket = fs::path(socket).stem().string();
+    m_ipc_socket = FindFile(m_runtime, "sway-ipc.", ".sock");
+    if (!m_sway.Running()) break;
+  }
+  if (m_socket.empty() || m_ipc_socket.empty() || Run("swaymsg -t get_outputs >/dev/null") != 0) {
+    *error = "sway did not answer: " + Log();
+    return false;
+  }
+
+  ChildProcess::Options seat = AsUser({m_folder + "/virtual_seat"});
+  seat.pipe_stdin = true;
+  seat.pipe_stdout = true;
+  seat.stderr_path = m_folder + "/seat-log.txt";
+  if (!m_seat.Start(seat, error)) return false;
+  if (m_seat.ReadLine(10s) != "ready") {
+    *error = "the seat's pointer and keyboard did not come";
+    return false;
+  }
+  // Until swaybg has drawn, an output is black, as one the program covers.
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    std::string output = "HEADLESS-" + std::to_string(i + 1);
+    if (!WaitForColour(output, kBackground, 10s, kPointerPixels)) {
+      *error = output + " does not show its background";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SwaySession::WaitForColour(const std::string& output, uint32_t colour,
+                                std::chrono::milliseconds timeout, size_t others) const {
+  for (auto end = std::chrono::steady_clock::now() + timeout;;) {
+    if (ShowsOnly(output, colour, others)) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+}
+
+bool SwaySession::ShowsOnly(const std::string& output, uint32_t colour, size_t others) const {
+  Bitmap32 picture = Screenshot(output);
+  const uint32_t* pixels = picture.Data();
+  size_t count = size_t(picture.Width()) * size_t(picture.Height());
+  return count > 0 && count - size_t(std::count(pixels, pixels + count, colour)) <= others;
+}
+
+int SwaySession::Run(const std::string& command) const {
+  ChildProcess child;
+  std::string error;
+  if (!child.Start(AsUser({"/bin/sh", "-c", command}), &error)) return -1;
+  std::optional<int> code = child.WaitExit(10s);
+  return code ? *code : -1;
+}
+
+Bitmap32 SwaySession::Screenshot(const std::string& output) const {
+  std::string path = m_folder + "/screenshot.ppm";
+  Bitmap32 picture;
+  if (Run("grim -t ppm -o " + output + " " + path) == 0) picture = ReadPpm(path);
+  std::error_code ignored;
+  fs::remove(path, ignored);
+  return picture;
+}
+
+void SwaySession::Kill() {
+  m_sway.Kill();
+}
+
+std::string SwaySession::Log() const {
+  std::stringstream text;
+  text << std::ifstream(m_folder + "/sway-log.txt").rdbuf();
+  return text.str();
+}
+
+}  // namespace vt

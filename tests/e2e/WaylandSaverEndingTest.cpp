@@ -1,0 +1,153 @@
+// How "/s" ends in a Wayland session: the input that ends it and the input that does not,
+// swayidle starting it, the compositor going away; and what stays on X11 there.
+#include <signal.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "WaylandEndToEndTest.h"
+
+namespace vt {
+namespace {
+
+std::string Click(int button) {
+  std::string name = "button" + std::to_string(button);
+  return "swaymsg -q seat seat0 cursor press " + name +
+         " && swaymsg -q seat seat0 cursor release " + name;
+}
+
+// Each test starts with the saver showing its scene.
+class WaylandSaverEnding : public WaylandEndToEndTest {
+ protected:
+  void SetUp() override {
+    WaylandEndToEndTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    m_saver = &StartInSession({"/s"});
+    ASSERT_TRUE(WaitForScene(*m_saver, kLayout1024x768)) << ErrorOutput(*m_saver);
+  }
+
+  ChildProcess* m_saver = nullptr;
+};
+
+struct SessionInput {
+  const char* name;
+  std::string command;
+};
+
+void PrintTo(const SessionInput& input, std::ostream* out) {
+  *out << input.name;
+}
+
+std::string NameOf(const ::testing::TestParamInfo<SessionInput>& info) {
+  return info.param.name;
+}
+
+class WaylandInputEndsTheSaver : public WaylandSaverEnding,
+                                 public ::testing::WithParamInterface<SessionInput> {};
+
+TEST_P(WaylandInputEndsTheSaver, WithExitCodeZeroAndNoSurfaceLeft) {
+  EXPECT_EQ(m_sway.Run(GetParam().command), 0);
+  ExpectEndedCleanly(*m_saver);
+}
+
+// A letter and a modifier alone (typed through keymaps of wtype's own), buttons, and the
+// pointer moving over either output: where it stood when the saver came (under it) was the
+// first position the saver learned.
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, WaylandInputEndsTheSaver,
+    ::testing::Values(
+        SessionInput{"KeyA", "wtype a"}, SessionInput{"Shift", "wtype -k Shift_L"},
+        SessionInput{"LeftButton", Click(1)}, SessionInput{"RightButton", Click(3)},
+        SessionInput{"AMovementOverTheScene", "swaymsg -q seat seat0 cursor set 300 50"},
+        SessionInput{"AMovementOntoTheOtherOutput", "swaymsg -q seat seat0 cursor set 1100 100"}),
+    NameOf);
+
+class WaylandInputLetPass : public WaylandSaverEnding,
+                            public ::testing::WithParamInterface<SessionInput> {};
+
+TEST_P(WaylandInputLetPass, AndAKeyAfterItEndsTheSaver) {
+  EXPECT_EQ(m_sway.Run(GetParam().command), 0);
+  EXPECT_TRUE(KeepsRunning(*m_saver));
+  EXPECT_EQ(m_sway.Run("wtype a"), 0);
+  ExpectEndedCleanly(*m_saver);
+}
+
+// Tab alone moves the focus between buttons; the wheel and its tilt are no buttons.
+INSTANTIATE_TEST_SUITE_P(Inputs, WaylandInputLetPass,
+                         ::testing::Values(SessionInput{"Tab", "wtype -k Tab"},
+                                           SessionInput{"Wheel", Click(4) + " && " + Click(5) +
+                                                                     " && " + Click(6) + " && " +
+                                                                     Click(7)}),
+                         NameOf);
+
+TEST_F(WaylandSaverEnding, TheCompositorGoingAwayEndsItWithExitCodeOneAndOneLine) {
+  m_sway.Kill();
+  EXPECT_EQ(ExitCode(*m_saver), 1);
+  std::string output = ErrorOutput(*m_saver);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_EQ(output.back(), '\n');
+}
+
+class WaylandSession : public WaylandEndToEndTest {};
+
+TEST_F(WaylandSession, ThePointerIsHiddenOverTheSaverWhereItStandsAndItsNextPositionEndsIt) {
+  // Before the saver, the pointer stands on the other output, drawn over its background.
+  ASSERT_EQ(m_sway.Run("swaymsg -q seat seat0 cursor set 1100 100"), 0);
+  ASSERT_FALSE(m_sway.ShowsOnly("HEADLESS-2", SwaySession::kBackground));
+  ChildProcess& saver = StartInSession({"/s"});
+  ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
+  // The cover comes under the pointer, which goes: nothing but black.
+  EXPECT_TRUE(m_sway.WaitForColour("HEADLESS-2", 0, 5s));
+  // That position was the first one the saver learned; the next one ends it.
+  EXPECT_EQ(m_sway.Run("swaymsg -q seat seat0 cursor set 1101 100"), 0);
+  ExpectEndedCleanly(saver);
+}
+
+TEST_F(WaylandSession, SwayidleStartsTheSaverAfterOneIdleSecond) {
+  std::string exit_file = m_sway.Folder() + "/exit-code";
+  ChildProcess::Options options = m_sway.AsUser(
+      {"/usr/bin/swayidle", "-w", "timeout", "1", m_sway.Program() + " /s; echo $? >" + exit_file});
+  ChildProcess& idle = Launch(options, "swayidle");
+  ASSERT_TRUE(WaitForScene(idle, kLayout1024x768)) << ErrorOutput(idle);
+  EXPECT_EQ(m_sway.Run("wtype a"), 0);
+  auto exit_code = [&] {
+    std::stringstream text;
+    text << std::ifstream(exit_file).rdbuf();
+    return text.str();
+  };
+  EXPECT_TRUE(WaitUntil([&] { return !exit_code().empty(); }, 10s));
+  // Before the next idle second starts it again.
+  idle.Signal(SIGTERM);
+  EXPECT_EQ(exit_code(), "0\n");
+  EXPECT_EQ(ExitCode(idle), 0);
+}
+
+TEST_F(WaylandSession, AskedForX11TheSaverRunsOnX11AndLeavesTheCompositorAlone) {
+  ChildProcess& saver = StartInSession({"/s"}, {"VANTOREL_BACKEND=x11"});
+  ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
+  EXPECT_TRUE(
+      m_sway.ShowsOnly("HEADLESS-1", SwaySession::kBackground, SwaySession::kPointerPixels));
+  EXPECT_EQ(Run("xdotool key a"), 0);
+  EXPECT_EQ(ExitCode(saver), 0);
+  EXPECT_EQ(ErrorOutput(saver), "");
+}
+
+TEST_F(WaylandSession, ThePreviewStaysOnX11) {
+  unsigned long host = 0;
+  ChildProcess& host_window = StartHost(152, 112, 0, &host);
+  ChildProcess& preview = StartInSession({"/p", std::to_string(host)});
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        std::vector<ProgramWindow> children = ChildrenOf(host);
+        return (children.size() == 1 && children[0].viewable) || !preview.Running();
+      },
+      20s));
+  EXPECT_TRUE(preview.Running()) << ErrorOutput(preview);
+  host_window.WriteLine("");
+  EXPECT_EQ(ExitCode(preview), 0);
+  EXPECT_EQ(ErrorOutput(preview), "");
+}
+
+}  // namespace
+}  // namespace vt

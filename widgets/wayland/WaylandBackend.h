@@ -1,0 +1,234 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/Backend.h"
+
+// The Wayland types, declared here so that users of the backend need no Wayland header.
+struct wl_buffer;
+struct wl_compositor;
+struct wl_display;
+struct wl_keyboard;
+struct wl_output;
+struct wl_pointer;
+struct wl_registry;
+struct wl_seat;
+struct wl_shm;
+struct wl_subcompositor;
+struct wl_subsurface;
+struct wl_surface;
+struct xdg_surface;
+struct xdg_toplevel;
+struct xdg_wm_base;
+struct zwlr_layer_shell_v1;
+struct zwlr_layer_surface_v1;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
+
+namespace vt {
+
+class WaylandBuffers;
+class WaylandKeys;
+
+// The widget layer's platform in a Wayland session, through libwayland-client. Its methods are
+// spread by concern: WaylandBackend.cpp (connection, globals, event loop, time),
+// WaylandWindow.cpp, WaylandInput.cpp, WaylandPixels.cpp and WaylandScreen.cpp.
+// - screen: the output the compositor puts a full-screen surface on, in physical pixels, and
+//   96 pixels per inch times that output's scale;
+// - windows: the full-screen form as a layer-shell overlay, or as a full-screen xdg toplevel
+//   where the compositor has no layer shell (or VANTOREL_WAYLAND_SHELL=xdg asks for it);
+//   boxes and pop-ups as subsurfaces above it; black covers over every other output, added
+//   and removed with the outputs, whose input counts as the full-screen window's;
+// - pixels: at most two shared-memory buffers per surface, reused only once released, and
+//   only the dirty rectangles damaged;
+// - the pointer hidden on every enter while the display count is below 0;
+// - input: keys through the seat's xkb keymap, pointer enters and motion as movements,
+//   buttons; the wheel is no button;
+// - a monotonic clock, and a wait on the connection with poll();
+// - a broken connection reported as DisplayLost.
+// The compositor looks after everything else: whatever the program leaves is gone with its
+// connection, and the session's idle handling stays the user's (the saver never inhibits it).
+class WaylandBackend : public Backend {
+ public:
+  // Connects to the compositor that WAYLAND_DISPLAY (or WAYLAND_SOCKET) names. Returns
+  // nullptr, with the reason in *error, when none answers or it lacks what the saver needs.
+  static std::unique_ptr<WaylandBackend> Open(std::string* error);
+  ~WaylandBackend() override;
+  WaylandBackend(const WaylandBackend&) = delete;
+  WaylandBackend& operator=(const WaylandBackend&) = delete;
+
+  Rect PrimaryScreen() override;
+  int PixelsPerInch() override;
+
+  void SetIcon(const Bitmap32& icon) override;
+  WindowHandle CreateWindow(const WindowRequest& request) override;
+  void DestroyWindow(WindowHandle window) override;
+  void ShowWindow(WindowHandle window, bool visible) override;
+  void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
+  void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override;
+
+  int ShowCursor(bool show) override;
+
+  bool ShowForeignWindow(uint64_t handle) override;
+  bool GetForeignWindowRect(uint64_t handle, Rect& outer) override;
+
+  void AnswerSysCommand(WindowHandle window, uint32_t command, intptr_t result) override;
+
+  int64_t NowMs() override;
+  std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
+
+  bool RecordErrorBox(const std::string& title, const std::string& text) override;
+
+ private:
+  // The C callbacks of each file, which reach the backend's private parts.
+  friend struct WaylandGlobalEvents;   // WaylandBackend.cpp
+  friend struct WaylandSurfaceEvents;  // WaylandWindow.cpp
+  friend struct WaylandInputEvents;    // WaylandInput.cpp
+  friend struct WaylandOutputEvents;   // WaylandScreen.cpp
+
+  enum class Shell { Layer, Xdg };
+
+  struct Globals {
+    wl_registry* registry = nullptr;
+    wl_compositor* compositor = nullptr;
+    wl_subcompositor* subcompositor = nullptr;
+    wl_shm* shm = nullptr;
+    xdg_wm_base* wm_base = nullptr;
+    zwlr_layer_shell_v1* layer_shell = nullptr;
+    zxdg_output_manager_v1* output_manager = nullptr;
+  };
+
+  struct Output {
+    WaylandBackend* backend = nullptr;
+    uint32_t name = 0;  // the registry's
+    uint32_t version = 0;
+    wl_output* output = nullptr;
+    zxdg_output_v1* xdg_output = nullptr;
+    int scale = 1;
+    Point position;  // from the output's geometry
+    Size mode;       // the current mode, in physical pixels
+    Rect logical;    // from xdg-output: where it lies in the compositor's space
+    bool has_logical = false;
+    bool done = false;  // its first description is complete
+  };
+
+  // One surface of the program: a window of the widget layer, or the black cover of an
+  // output. Sizes of shell surfaces are the compositor's logical ones; frames are drawn at
+  // scale times that.
+  struct Surface {
+    WaylandBackend* backend = nullptr;
+    WindowHandle window = 0;  // for a cover: the full-screen window it belongs to
+    WindowKind kind = WindowKind::Popup;
+    bool cover = false;
+    wl_surface* surface = nullptr;
+    zwlr_layer_surface_v1* layer = nullptr;
+    xdg_surface* xdg = nullptr;
+    xdg_toplevel* toplevel = nullptr;
+    wl_subsurface* subsurface = nullptr;
+    uint32_t output = 0;  // the output it is on, by registry name; 0 while unknown
+    Size configured;      // from the last configure
+    Size pending;         // an xdg toplevel's size, until its surface's configure
+    bool has_configure = false;
+    int scale = 1;
+    bool shown = false;
+    Rect bounds;  // boxes and pop-ups: where the widget layer wants them, in frame pixels
+    Rect missed;  // what frames presented before the first configure changed
+    wl_buffer* black = nullptr;  // a cover's picture, or a full-screen window's first one
+    Size black_size;
+    std::unique_ptr<WaylandBuffers> buffers;
+  };
+
+  struct Seat {
+    WaylandBackend* backend = nullptr;
+    uint32_t name = 0;
+    uint32_t version = 0;
+    wl_seat* seat = nullptr;
+    wl_pointer* pointer = nullptr;
+    wl_keyboard* keyboard = nullptr;
+    wl_surface* pointer_focus = nullptr;
+    wl_surface* keyboard_focus = nullptr;
+    uint32_t enter_serial = 0;  // of the pointer's last enter, which set_cursor needs
+    double pointer_x = 0;       // the pointer's place on its surface, for buttons
+    double pointer_y = 0;
+    TShiftState buttons = 0;
+    std::unique_ptr<WaylandKeys> keys;
+  };
+
+  WaylandBackend(wl_display* display, Shell shell);
+  bool Start(std::string* error);
+  // A round trip to the compositor; false, with the connection marked lost, when it failed.
+  bool Roundtrip();
+  void Push(const InputEvent& event);
+
+  // Globals, WaylandBackend.cpp
+  void BindGlobal(uint32_t name, const char* interface, uint32_t version);
+  void RemoveGlobal(uint32_t name);
+
+  // Outputs, WaylandScreen.cpp
+  void AddOutput(uint32_t name, uint32_t version);
+  void DescribeOutput(Output& output);  // asks xdg-output for its logical place
+  void OutputDone(Output& output);
+  void RemoveOutput(uint32_t name);
+  Rect LogicalArea(const Output& output) const;
+  const Output* FindOutput(wl_output* output) const;
+  // The full-screen window the screen questions are about: the shown one, else one made
+  // and placed for the next request of a full-screen window.
+  Surface& SceneSurface();
+
+  // Surfaces, WaylandWindow.cpp
+  std::unique_ptr<Surface> NewSurface(WindowKind kind);
+  // Gives a surface its full-screen role: on the output given, or where the compositor puts
+  // it (nullptr).
+  void MakeFullScreen(Surface& surface, wl_output* output);
+  // Finds out where the compositor puts a new full-screen surface and at what size, by
+  // mapping it black; waits for the compositor's answers.
+  void Place(Surface& surface);
+  void Configured(Surface& surface, int width, int height);
+  void Closed(Surface& surface);
+  void Entered(Surface& surface, wl_output* output);
+  void ShowBlack(Surface& surface, int width, int height);
+  void ReleaseSurface(Surface& surface);
+  void ShowCovers();
+  void AddCover(const Output& output);
+  void RemoveCovers();
+  // Puts a box or pop-up's subsurface at its place over the shown full-screen window.
+  void PlaceAbove(Surface& surface);
+  Surface* ShownScene();
+  // The full-screen window that boxes go above: the shown one, else any made or placed.
+  Surface* BoxParent();
+  Surface* FindWindow(WindowHandle window);
+
+  // Input, WaylandInput.cpp
+  void AddSeat(uint32_t name, uint32_t version);
+  void SeatCapabilities(Seat& seat, uint32_t capabilities);
+  void RemoveSeat(Seat& seat);
+  void PointerAt(Seat& seat, wl_surface* surface, double x, double y);
+  void PointerButton(Seat& seat, uint32_t button, bool pressed);
+  void KeyPressed(Seat& seat, uint32_t key);
+  // The window that input over a surface belongs to, and the point in its frame's pixels.
+  bool InputTarget(wl_surface* surface, double x, double y, InputEvent& event);
+  void HidePointer(Seat& seat);
+
+  wl_display* m_display;
+  Shell m_shell;
+  std::string m_display_name;
+  Globals m_globals;
+  bool m_lost = false;
+  std::map<uint32_t, std::unique_ptr<Output>> m_outputs;
+  std::map<uint32_t, std::unique_ptr<Seat>> m_seats;
+  std::map<WindowHandle, std::unique_ptr<Surface>> m_windows;
+  std::map<uint32_t, std::unique_ptr<Surface>> m_covers;  // by output
+  std::unique_ptr<Surface> m_placed;                      // placed for the next full-screen window
+  WindowHandle m_next_handle = 1;
+  WindowHandle m_scene = 0;  // the shown full-screen window, which the covers belong to
+  std::deque<InputEvent> m_queue;
+  int m_cursor_count = 0;
+};
+
+}  // namespace vt

@@ -1,0 +1,394 @@
+// The Wayland backend's windows:
+// - the full-screen window: a layer-shell overlay anchored to every edge that takes the
+//   keyboard, or a full-screen xdg toplevel; placed by the compositor, which says where and at
+//   what size before the first frame;
+// - black covers of the same kind over every other output while a full-screen window is shown;
+// - boxes and pop-ups as subsurfaces above the full-screen window, boxes centred on it;
+// - the application's own window, which is never shown, as a record without a surface;
+// - no foreign windows: the preview runs on X11.
+#include <wayland-client.h>
+
+#include "widgets/Exceptions.h"
+#include "widgets/wayland/WaylandBackend.h"
+#include "widgets/wayland/WaylandBuffers.h"
+#include "widgets/wayland/WaylandLayerShell.h"
+#include "xdg-shell-client-protocol.h"
+
+namespace vt {
+
+struct WaylandSurfaceEvents {
+  static WaylandBackend::Surface& Of(void* data) {
+    return *static_cast<WaylandBackend::Surface*>(data);
+  }
+  static void Enter(void* data, wl_surface*, wl_output* output) {
+    Of(data).backend->Entered(Of(data), output);
+  }
+  static void Leave(void*, wl_surface*, wl_output*) {}
+  static void LayerConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial,
+                             uint32_t width, uint32_t height) {
+    zwlr_layer_surface_v1_ack_configure(layer, serial);
+    Of(data).backend->Configured(Of(data), int(width), int(height));
+  }
+  static void LayerClosed(void* data, zwlr_layer_surface_v1*) {
+    Of(data).backend->Closed(Of(data));
+  }
+  static void ToplevelConfigure(void* data, xdg_toplevel*, int32_t width, int32_t height,
+                                wl_array*) {
+    Of(data).pending = {width, height};
+  }
+  static void ToplevelClose(void* data, xdg_toplevel*) { Of(data).backend->Closed(Of(data)); }
+  static void ToplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
+  static void ToplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
+  static void XdgConfigure(void* data, xdg_surface* xdg, uint32_t serial) {
+    xdg_surface_ack_configure(xdg, serial);
+    WaylandBackend::Surface& surface = Of(data);
+    surface.backend->Configured(surface, surface.pending.width, surface.pending.height);
+  }
+};
+
+namespace {
+
+constexpr wl_surface_listener kSurfaceListener = {
+    .enter = WaylandSurfaceEvents::Enter,
+    .leave = WaylandSurfaceEvents::Leave,
+};
+constexpr zwlr_layer_surface_v1_listener kLayerListener = {
+    .configure = WaylandSurfaceEvents::LayerConfigure,
+    .closed = WaylandSurfaceEvents::LayerClosed,
+};
+constexpr xdg_toplevel_listener kToplevelListener = {
+    .configure = WaylandSurfaceEvents::ToplevelConfigure,
+    .close = WaylandSurfaceEvents::ToplevelClose,
+    .configure_bounds = WaylandSurfaceEvents::ToplevelBounds,
+    .wm_capabilities = WaylandSurfaceEvents::ToplevelCapabilities,
+};
+constexpr xdg_surface_listener kXdgSurfaceListener = {
+    .configure = WaylandSurfaceEvents::XdgConfigure,
+};
+
+constexpr uint32_t kAllEdges =
+    ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+    ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+// The compositor's answers to a new surface come within a round trip or two.
+constexpr int kPlacingRoundtrips = 3;
+// Where a compositor tells nothing at all.
+constexpr Size kFallbackSize = {1024, 768};
+
+}  // namespace
+
+std::unique_ptr<WaylandBackend::Surface> WaylandBackend::NewSurface(WindowKind kind) {
+  auto surface = std::make_unique<Surface>();
+  surface->backend = this;
+  surface->kind = kind;
+  if (kind != WindowKind::AppWindow) {
+    surface->surface = wl_compositor_create_surface(m_globals.compositor);
+    wl_surface_add_listener(surface->surface, &kSurfaceListener, surface.get());
+  }
+  return surface;
+}
+
+void WaylandBackend::MakeFullScreen(Surface& surface, wl_output* output) {
+  if (m_shell == Shell::Layer) {
+    surface.layer =
+        zwlr_layer_shell_v1_get_layer_surface(m_globals.layer_shell, surface.surface, output,
+                                              ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "vantorel");
+    zwlr_layer_surface_v1_add_listener(surface.layer, &kLayerListener, &surface);
+    zwlr_layer_surface_v1_set_anchor(surface.layer, kAllEdges);
+    // Over panels too, and pushed aside by none of them.
+    zwlr_layer_surface_v1_set_exclusive_zone(surface.layer, -1);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        surface.layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+  } else {
+    surface.xdg = xdg_wm_base_get_xdg_surface(m_globals.wm_base, surface.surface);
+    xdg_surface_add_listener(surface.xdg, &kXdgSurfaceListener, &surface);
+    surface.toplevel = xdg_surface_get_toplevel(surface.xdg);
+    xdg_toplevel_add_listener(surface.toplevel, &kToplevelListener, &surface);
+    xdg_toplevel_set_title(surface.toplevel, "Vantorel");
+    xdg_toplevel_set_app_id(surface.toplevel, "vantorel");
+    xdg_toplevel_set_fullscreen(surface.toplevel, output);
+  }
+  // The first commit, without a buffer, asks for the first configure.
+  wl_surface_commit(surface.surface);
+}
+
+void WaylandBackend::Place(Surface& surface) {
+  MakeFullScreen(surface, nullptr);
+  for (int i = 0; i < kPlacingRoundtrips && !surface.has_configure && Roundtrip(); ++i) {
+  }
+  // Mapped, the surface learns its output. No buffer may come before the first configure.
+  if (surface.has_configure) {
+    ShowBlack(surface, std::max(surface.configured.width, 1),
+              std::max(surface.configured.height, 1));
+    for (int i = 0; i < kPlacingRoundtrips && !surface.output && Roundtrip(); ++i) {
+    }
+  }
+  const Output* output = nullptr;
+  if (auto it = m_outputs.find(surface.output); it != m_outputs.end()) output = it->second.get();
+  // A compositor that says nothing of the output: the one of the configured size, else any.
+  for (const auto& [name, known] : m_outputs) {
+    if (output) break;
+    Rect area = LogicalArea(*known);
+    if (Size{area.width, area.height} == surface.configured) output = known.get();
+  }
+  if (!output && !m_outputs.empty()) output = m_outputs.begin()->second.get();
+  if (output) {
+    surface.output = output->name;
+    surface.scale = output->scale;
+    // Full-screen xdg toplevels may be left to choose their size.
+    Rect area = LogicalArea(*output);
+    if (surface.configured.width <= 0 || surface.configured.height <= 0) {
+      surface.configured = {area.width, area.height};
+    }
+  }
+  if (surface.configured.width <= 0 || surface.configured.height <= 0) {
+    surface.configured = kFallbackSize;
+  }
+  if (surface.has_configure && surface.black_size != surface.configured) {
+    ShowBlack(surface, surface.configured.width, surface.configured.height);
+  }
+}
+
+void WaylandBackend::Configured(Surface& surface, int width, int height) {
+  bool first = !surface.has_configure;
+  surface.has_configure = true;
+  if (width > 0 && height > 0) surface.configured = {width, height};
+  if (surface.cover) {
+    // A full-screen xdg toplevel may be left to choose its size: its output's.
+    auto output = m_outputs.find(surface.output);
+    if ((surface.configured.width <= 0 || surface.configured.height <= 0) &&
+        output != m_outputs.end()) {
+      Rect area = LogicalArea(*output->second);
+      surface.configured = {area.width, area.height};
+    }
+    ShowBlack(surface, surface.configured.width, surface.configured.height);
+  } else if (first && !surface.missed.IsEmpty()) {
+    // Frames came before the surface could take them: they are wanted again.
+    InputEvent event;
+    event.type = EventType::Expose;
+    event.window = surface.window;
+    event.rect = surface.missed;
+    surface.missed = {};
+    Push(event);
+  }
+}
+
+void WaylandBackend::Closed(Surface& surface) {
+  if (surface.cover) {
+    uint32_t output = surface.output;
+    ReleaseSurface(surface);
+    m_covers.erase(output);
+    return;
+  }
+  if (!surface.window) return;
+  InputEvent event;
+  event.type = EventType::CloseRequest;
+  event.window = surface.window;
+  Push(event);
+}
+
+void WaylandBackend::Entered(Surface& surface, wl_output* output) {
+  if (surface.output) return;
+  if (const Output* known = FindOutput(output)) surface.output = known->name;
+}
+
+void WaylandBackend::ShowBlack(Surface& surface, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  if (!surface.black || surface.black_size != Size{width, height}) {
+    if (surface.black) wl_buffer_destroy(surface.black);
+    surface.black = WaylandBuffers::Black(m_globals.shm, width, height);
+    surface.black_size = {width, height};
+  }
+  wl_surface_attach(surface.surface, surface.black, 0, 0);
+  wl_surface_set_buffer_scale(surface.surface, 1);
+  wl_surface_damage_buffer(surface.surface, 0, 0, width, height);
+  wl_surface_commit(surface.surface);
+}
+
+void WaylandBackend::ReleaseSurface(Surface& surface) {
+  for (auto& [name, seat] : m_seats) {
+    if (seat->pointer_focus == surface.surface) seat->pointer_focus = nullptr;
+    if (seat->keyboard_focus == surface.surface) seat->keyboard_focus = nullptr;
+  }
+  surface.buffers.reset();
+  if (surface.black) wl_buffer_destroy(surface.black);
+  if (surface.subsurface) wl_subsurface_destroy(surface.subsurface);
+  if (surface.layer) zwlr_layer_surface_v1_destroy(surface.layer);
+  if (surface.toplevel) xdg_toplevel_destroy(surface.toplevel);
+  if (surface.xdg) xdg_surface_destroy(surface.xdg);
+  if (surface.surface) wl_surface_destroy(surface.surface);
+  surface.black = nullptr;
+  surface.subsurface = nullptr;
+  surface.layer = nullptr;
+  surface.toplevel = nullptr;
+  surface.xdg = nullptr;
+  surface.surface = nullptr;
+}
+
+WaylandBackend::Surface* WaylandBackend::FindWindow(WindowHandle window) {
+  auto it = m_windows.find(window);
+  return it == m_windows.end() ? nullptr : it->second.get();
+}
+
+WaylandBackend::Surface* WaylandBackend::ShownScene() {
+  return m_scene ? FindWindow(m_scene) : nullptr;
+}
+
+WaylandBackend::Surface* WaylandBackend::BoxParent() {
+  if (Surface* shown = ShownScene()) return shown;
+  for (auto& [handle, surface] : m_windows) {
+    if (surface->kind == WindowKind::FullScreen && surface->surface) return surface.get();
+  }
+  return m_placed.get();
+}
+
+// ---- Windows ----
+
+void WaylandBackend::SetIcon(const Bitmap32&) {
+  // Wayland shows no icon a client sets: the compositor finds one by the app id.
+}
+
+WindowHandle WaylandBackend::CreateWindow(const WindowRequest& request) {
+  std::unique_ptr<Surface> surface;
+  switch (request.kind) {
+    case WindowKind::FullScreen:
+      if (m_placed) {
+        surface = std::move(m_placed);
+      } else {
+        surface = NewSurface(WindowKind::FullScreen);
+        Place(*surface);
+      }
+      break;
+    case WindowKind::Child:
+      // Foreign windows are X windows (the preview's host), which a Wayland client cannot
+      // name.
+      throw EOSError(FormatMessage(FormatMessage("システムエラー。コード：%d.\r\n%s", "0"),
+                                   "Wayland has no foreign windows"));
+    default:
+      surface = NewSurface(request.kind);
+      surface->bounds = request.bounds;
+      break;
+  }
+  WindowHandle handle = m_next_handle++;
+  surface->window = handle;
+  m_windows[handle] = std::move(surface);
+  return handle;
+}
+
+void WaylandBackend::DestroyWindow(WindowHandle window) {
+  auto it = m_windows.find(window);
+  if (it == m_windows.end()) return;
+  if (m_scene == window) {
+    RemoveCovers();
+    m_scene = 0;
+  }
+  ReleaseSurface(*it->second);
+  m_windows.erase(it);
+  std::erase_if(m_queue, [&](const InputEvent& event) { return event.window == window; });
+}
+
+void WaylandBackend::ShowWindow(WindowHandle window, bool visible) {
+  Surface* surface = FindWindow(window);
+  if (!surface || !surface->surface || surface->shown == visible) return;
+  surface->shown = visible;
+  if (surface->kind == WindowKind::FullScreen) {
+    if (visible) {
+      if (!surface->has_configure) wl_surface_commit(surface->surface);
+      m_scene = window;
+      ShowCovers();
+      // A pointer that entered while the surface was being placed stands where it entered:
+      // the first position the window learns.
+      for (auto& [name, seat] : m_seats) {
+        if (seat->pointer_focus == surface->surface) {
+          PointerAt(*seat, seat->pointer_focus, seat->pointer_x, seat->pointer_y);
+        }
+      }
+      return;
+    }
+    if (m_scene == window) {
+      RemoveCovers();
+      m_scene = 0;
+    }
+    // Unmapped, it waits for a new configure before it shows again.
+    surface->has_configure = false;
+    surface->buffers.reset();
+  } else if (visible) {
+    // Shown with its first frame.
+    PlaceAbove(*surface);
+    return;
+  }
+  wl_surface_attach(surface->surface, nullptr, 0, 0);
+  wl_surface_commit(surface->surface);
+}
+
+void WaylandBackend::SetWindowBounds(WindowHandle window, const Rect& bounds) {
+  Surface* surface = FindWindow(window);
+  if (!surface || surface->kind == WindowKind::FullScreen) return;
+  surface->bounds = bounds;
+  if (surface->shown) PlaceAbove(*surface);
+}
+
+void WaylandBackend::PlaceAbove(Surface& surface) {
+  Surface* parent = BoxParent();
+  if (!parent || !parent->surface || !m_globals.subcompositor) return;
+  if (!surface.subsurface) {
+    surface.subsurface =
+        wl_subcompositor_get_subsurface(m_globals.subcompositor, surface.surface, parent->surface);
+    // Its frames show at once, not with the parent's next one.
+    wl_subsurface_set_desync(surface.subsurface);
+  }
+  // Boxes are drawn one to one, so a box is as large on the screen as its frame says: the
+  // parent's logical pixels are the box's pixels.
+  const Rect& box = surface.bounds;
+  int x = box.left / parent->scale;
+  int y = box.top / parent->scale;
+  if (surface.kind == WindowKind::Dialog) {
+    x = (parent->configured.width - box.width) / 2;
+    y = (parent->configured.height - box.height) / 2;
+  }
+  wl_subsurface_set_position(surface.subsurface, x, y);
+  // The position is the parent's state, taken with its next commit.
+  wl_surface_commit(parent->surface);
+}
+
+bool WaylandBackend::ShowForeignWindow(uint64_t) {
+  return false;
+}
+
+bool WaylandBackend::GetForeignWindowRect(uint64_t, Rect& outer) {
+  outer = {};
+  return false;
+}
+
+// ---- Covers of the other outputs ----
+//
+// The scene stays on the output the compositor chose; while it is shown, every other output
+// gets a black full-screen surface of the same kind. Their input is the scene's own (see
+// InputTarget), so that moving or clicking over any output ends the saver as it does over the
+// scene.
+
+void WaylandBackend::ShowCovers() {
+  for (const auto& [name, output] : m_outputs) {
+    if (output->done) AddCover(*output);
+  }
+}
+
+void WaylandBackend::AddCover(const Output& output) {
+  Surface* scene = ShownScene();
+  // Without knowing the scene's output, a cover might hide the scene itself.
+  if (!scene || !scene->output || output.name == scene->output || m_covers.count(output.name)) {
+    return;
+  }
+  std::unique_ptr<Surface> cover = NewSurface(WindowKind::FullScreen);
+  cover->cover = true;
+  cover->window = scene->window;
+  cover->output = output.name;
+  MakeFullScreen(*cover, output.output);
+  m_covers[output.name] = std::move(cover);
+}
+
+void WaylandBackend::RemoveCovers() {
+  for (auto& [name, cover] : m_covers) ReleaseSurface(*cover);
+  m_covers.clear();
+}
+
+}  // namespace vt
