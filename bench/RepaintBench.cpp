@@ -58,6 +58,12 @@ class ScreenBackend : public vt::HeadlessBackend {
     m_window = m_screen->CreateWindow(request);
     m_screen->ShowWindow(m_window, true);
   }
+  // The saver's frame is painted straight into the window's, as the program's is.
+  vt::Bitmap32* LendFrame(vt::WindowHandle window, int width, int height) override {
+    (void)window;
+    if (width != kScreenWidth || height != kScreenHeight) return nullptr;
+    return m_screen->LendFrame(m_window, width, height);
+  }
   void Present(vt::WindowHandle window, const vt::Bitmap32& frame,
                const std::vector<vt::Rect>& dirty) override {
     HeadlessBackend::Present(window, frame, dirty);

@@ -41,6 +41,8 @@ enum class EventType {
   Destroyed,     // the window is gone (for a child: destroyed with its host)
   SysCommand,    // command: a system command code (0xF140 when the platform's saver would start)
   DisplayLost,   // the connection to the display is broken; the program must end
+  // The platform has let go of the window's frame, which FrameInUse held back.
+  FrameReleased,
 };
 
 struct InputEvent {
@@ -78,6 +80,17 @@ class Backend {
   // Puts the dirty rectangles of a window's frame on the screen; frame is the window's size.
   virtual void Present(WindowHandle window, const Bitmap32& frame,
                        const std::vector<Rect>& dirty) = 0;
+  // The memory a window's frame is painted in, lent by a backend that puts pixels on the
+  // screen from memory of its own (shared with the display server, say), so that Present
+  // copies nothing; nullptr when it lends none, and the widget layer keeps the frame itself.
+  // The memory stays the window's, pixels and all, until the next call for that window or
+  // the window's end.
+  virtual Bitmap32* LendFrame(WindowHandle /*window*/, int /*width*/, int /*height*/) {
+    return nullptr;
+  }
+  // True while the platform may still read a lent frame that was presented: the widget layer
+  // then paints nothing into it, and the backend sends FrameReleased once it may.
+  virtual bool FrameInUse(WindowHandle /*window*/) { return false; }
 
   // The pointer's display count, starting at 0; the pointer is hidden over every window of
   // the program while it is below 0. Returns the new count.
@@ -94,7 +107,9 @@ class Backend {
   // Time, in milliseconds on a monotonic clock.
   virtual int64_t NowMs() = 0;
   // Waits for the next event until the clock reaches deadline_ms (no limit when negative).
-  // Returns nullopt when the deadline passed without an event.
+  // Returns nullopt when the deadline passed without an event; a backend on a real clock may
+  // end the wait up to a millisecond early, so that ticks falling due within a millisecond of
+  // each other run on one wake-up.
   virtual std::optional<InputEvent> WaitEvent(int64_t deadline_ms) = 0;
 
   // A saver hosted in a saver daemon's window (host 0: the root window). From then on the

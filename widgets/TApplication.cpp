@@ -114,7 +114,9 @@ bool TApplication::Step(int64_t deadline_ms) {
     return true;
   }
   timer = EarliestTimer();
-  now = m_backend.NowMs();
+  // A wait that ran out has reached its end, also when the backend ended it a little early
+  // so that ticks due close together share one wake-up.
+  now = std::max(m_backend.NowMs(), wait_until);
   if (timer && timer->m_next_due <= now && (deadline_ms < 0 || timer->m_next_due <= deadline_ms)) {
     FireTimer(*timer);
     return true;
@@ -227,6 +229,7 @@ void TApplication::Dispatch(const InputEvent& event) {
         break;
       }
       case EventType::DisplayLost:
+      case EventType::FrameReleased:  // the repaint that waited for it comes next turn
         break;
     }
   } catch (...) {
@@ -237,6 +240,8 @@ void TApplication::Dispatch(const InputEvent& event) {
 void TApplication::PaintDirtyForms() {
   auto paint = [this](TForm* form) {
     if (!form->HandleAllocated() || !form->Showing() || form->DirtyRects().empty()) return;
+    // The platform still reads the last frame: the rectangles wait for FrameReleased.
+    if (m_backend.FrameInUse(form->Handle())) return;
     std::vector<Rect> rects = form->RepaintDirty(m_repaint_outline);
     m_backend.Present(form->Handle(), form->Frame(), rects);
     if (std::exception_ptr error = form->TakePaintError()) HandleException(error);

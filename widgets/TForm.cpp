@@ -87,7 +87,7 @@ void TForm::HandleNeeded() {
   }
   m_window_kind = request.kind;
   m_handle = m_application.GetBackend().CreateWindow(request);
-  m_frame.Resize(std::max(Width(), 0), std::max(Height(), 0), m_color);
+  ResizeFrame();
   InvalidateAll();
 }
 
@@ -128,12 +128,14 @@ void TForm::WndProc(TMessage& message) { (void)message; }
 void TForm::WindowDestroyed() {
   m_handle = 0;
   m_showing = false;
+  // The lent memory went with the window.
+  m_lent_frame = nullptr;
 }
 
 void TForm::BoundsChanged(const Rect& old_bounds) {
   bool resized = old_bounds.width != Width() || old_bounds.height != Height();
   if (m_handle) {
-    if (resized) m_frame.Resize(std::max(Width(), 0), std::max(Height(), 0), m_color);
+    if (resized) ResizeFrame();
     // A full-screen window covers its monitor whatever the bounds say.
     if (m_window_kind != WindowKind::FullScreen) {
       m_application.GetBackend().SetWindowBounds(m_handle, BoundsRect());
@@ -249,15 +251,26 @@ void TForm::PaintRect(Painter& painter, const Rect& rect) {
 std::vector<Rect> TForm::RepaintDirty(RepaintOutline outline) {
   std::vector<Rect> dirty;
   dirty.swap(m_dirty);
-  if (m_frame.Width() != Width() || m_frame.Height() != Height()) {
-    m_frame.Resize(std::max(Width(), 0), std::max(Height(), 0), m_color);
+  if (Frame().Width() != std::max(Width(), 0) || Frame().Height() != std::max(Height(), 0)) {
+    ResizeFrame();
   }
-  Painter painter(m_frame);
+  Painter painter(m_lent_frame ? *m_lent_frame : m_frame);
   for (const Rect& r : dirty) PaintRect(painter, r);
   if (outline == RepaintOutline::Show) {
     for (const Rect& r : dirty) painter.DrawFrame(r, clFuchsia, clFuchsia);
   }
   return dirty;
+}
+
+void TForm::ResizeFrame() {
+  const int width = std::max(Width(), 0), height = std::max(Height(), 0);
+  m_lent_frame = m_handle ? m_application.GetBackend().LendFrame(m_handle, width, height) : nullptr;
+  if (m_lent_frame) {
+    m_frame = Bitmap32();
+    m_lent_frame->Fill(m_color);
+  } else {
+    m_frame.Resize(width, height, m_color);
+  }
 }
 
 std::exception_ptr TForm::TakePaintError() {

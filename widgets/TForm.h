@@ -122,7 +122,7 @@ class TForm : public TControl {
   const THandler* FindHandler(const std::string& name) const;
 
   // Painting: the frame of the client area and the rectangles waiting to be repainted.
-  const Bitmap32& Frame() const { return m_frame; }
+  const Bitmap32& Frame() const { return m_lent_frame ? *m_lent_frame : m_frame; }
   const std::vector<Rect>& DirtyRects() const { return m_dirty; }
   void InvalidateAll();
   // Repaints every dirty rectangle into the frame and returns them (cleared afterwards). With
@@ -174,6 +174,9 @@ class TForm : public TControl {
   // around that part. Empty when rect is best painted whole.
   std::vector<Rect> SplitAtCover(const Rect& rect) const;
   void PaintControl(Painter& painter, const Rect& rect, TControl& control);
+  // Gives the frame the form's size, in memory the backend lends where it lends any, filled
+  // with the form's colour.
+  void ResizeFrame();
 
   TApplication& m_application;
   TBorderStyle m_border_style = TBorderStyle::bsSizeable;
@@ -191,7 +194,8 @@ class TForm : public TControl {
   std::vector<TTimer*> m_timers;
   TBitBtn* m_active_control = nullptr;
   std::map<std::string, THandler> m_handlers;
-  Bitmap32 m_frame;
+  Bitmap32 m_frame;                  // the frame, unless the backend lends one
+  Bitmap32* m_lent_frame = nullptr;  // the backend's memory for it, while the window lives
   std::vector<Rect> m_dirty;
   std::exception_ptr m_paint_error;
   WindowKind m_window_kind = WindowKind::Popup;

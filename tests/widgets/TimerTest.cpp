@@ -15,6 +15,8 @@ using Tick = std::pair<std::string, int64_t>;
 
 class TimerTest : public WidgetTest {
  protected:
+  TimerTest() = default;
+  explicit TimerTest(std::unique_ptr<HeadlessBackend> backend) : WidgetTest(std::move(backend)) {}
   void SetUp() override { m_form = MakePlainForm(40, 30); }
 
   // A timer that writes down its ticks; it starts when its handler is set.
@@ -177,6 +179,49 @@ TEST_F(TimerTest, standard_errors_in_a_handler_are_reported_too) {
   m_app.RunUntil(100);
   ASSERT_EQ(m_backend.ErrorBoxes().size(), 1u);
   EXPECT_EQ(m_backend.ErrorBoxes()[0].text, "out of range.");
+}
+
+// Ticks on a real clock: the backend ends a wait for a deadline under a millisecond away at
+// once, without the clock reaching it, as the X11 backend does. A second wait for the same
+// deadline sleeps until it, so that a loop that does not take the first for the deadline
+// shows as a second wake-up instead of spinning.
+class EarlyWakingBackend : public HeadlessBackend {
+ public:
+  EarlyWakingBackend() : HeadlessBackend({640, 480}) {}
+  std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override {
+    const bool close = deadline_ms > NowMs() && deadline_ms - NowMs() <= 1;
+    if (close && deadline_ms != m_ended_early) {
+      m_ended_early = deadline_ms;
+      return HeadlessBackend::WaitEvent(NowMs());
+    }
+    if (deadline_ms > NowMs()) ++m_wake_ups;
+    return HeadlessBackend::WaitEvent(deadline_ms);
+  }
+  int WakeUps() const { return m_wake_ups; }
+
+ private:
+  int64_t m_ended_early = -1;
+  int m_wake_ups = 0;
+};
+
+class RealClockTimerTest : public TimerTest {
+ protected:
+  RealClockTimerTest() : TimerTest(std::make_unique<EarlyWakingBackend>()) {}
+};
+
+TEST_F(RealClockTimerTest, ticks_due_within_a_millisecond_run_on_one_wake_up_in_their_order) {
+  StartTimer("a", 100);
+  m_backend.SetNow(1);
+  StartTimer("b", 100);
+  StartTimer("c", 99);
+  m_app.RunUntil(150);
+  // a and c are due at 100, a started first; b is due at 101.
+  EXPECT_EQ(m_ticks, (std::vector<Tick>{{"a", 100}, {"c", 100}, {"b", 100}}));
+  // One wake-up for the three ticks, one for the end of the run.
+  EXPECT_EQ(static_cast<EarlyWakingBackend&>(m_backend).WakeUps(), 2);
+  // Each keeps its own rhythm.
+  m_app.RunUntil(250);
+  EXPECT_EQ(TimesOf("b"), (Times{100, 201}));
 }
 
 // A timer of a form description

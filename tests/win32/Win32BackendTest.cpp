@@ -47,6 +47,19 @@ class Win32Backends : public ::testing::Test {
     return events;
   }
 
+  // A pixel of the window as it is on the screen now.
+  static COLORREF ShownPixel(WindowHandle window, int x, int y) {
+    HDC dc = GetDC(AsWindow(window));
+    COLORREF pixel = GetPixel(dc, x, y);
+    ReleaseDC(AsWindow(window), dc);
+    return pixel;
+  }
+  // Has the whole window painted again, as when it is shown again.
+  static void PaintAgain(WindowHandle window) {
+    InvalidateRect(AsWindow(window), nullptr, TRUE);
+    UpdateWindow(AsWindow(window));
+  }
+
   std::unique_ptr<Win32Backend> m_backend;
 };
 
@@ -166,16 +179,32 @@ TEST_F(Win32Backends, present_puts_only_the_dirty_rectangles_on_the_screen) {
   frame.Resize(40, 30, 0x0000FF);
   m_backend->Present(handle, frame, {{0, 0, 10, 10}});
   Events();  // lets the system paint what it would
-  HDC dc = GetDC(AsWindow(handle));
-  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(dc, 20, 20), RGB(255, 0, 0));
-  ReleaseDC(AsWindow(handle), dc);
+  EXPECT_EQ(ShownPixel(handle, 5, 5), RGB(0, 0, 255));
+  EXPECT_EQ(ShownPixel(handle, 20, 20), RGB(255, 0, 0));
   // A part of the window shown again comes from the last frame, without the widget layer.
-  InvalidateRect(AsWindow(handle), nullptr, TRUE);
-  UpdateWindow(AsWindow(handle));
-  dc = GetDC(AsWindow(handle));
-  EXPECT_EQ(GetPixel(dc, 20, 20), RGB(255, 0, 0));
-  ReleaseDC(AsWindow(handle), dc);
+  PaintAgain(handle);
+  EXPECT_EQ(ShownPixel(handle, 20, 20), RGB(255, 0, 0));
+}
+
+TEST_F(Win32Backends, lent_frame_is_painted_in_put_on_the_screen_and_repaints_the_window) {
+  WindowHandle handle = Create(WindowKind::Popup, {50, 50, 40, 30});
+  m_backend->ShowWindow(handle, true);
+  Bitmap32* frame = m_backend->LendFrame(handle, 40, 30);
+  ASSERT_NE(frame, nullptr);
+  frame->Fill(0xFF0000);
+  m_backend->Present(handle, *frame, {frame->Bounds()});
+  Events();  // lets the system paint what it would
+  // The same memory, pixels and all, for as long as the size stays.
+  ASSERT_EQ(m_backend->LendFrame(handle, 40, 30), frame);
+  EXPECT_EQ(frame->Pixel(39, 29), 0xFF0000u);
+  frame->Fill(0x00FF00);
+  m_backend->Present(handle, *frame, {{0, 0, 10, 10}});
+  EXPECT_EQ(ShownPixel(handle, 5, 5), RGB(0, 255, 0));
+  EXPECT_EQ(ShownPixel(handle, 20, 20), RGB(255, 0, 0));
+  // The window shown again comes from the frame as it is now.
+  PaintAgain(handle);
+  EXPECT_EQ(ShownPixel(handle, 20, 20), RGB(0, 255, 0));
+  EXPECT_EQ(ShownPixel(handle, 39, 29), RGB(0, 255, 0));
 }
 
 TEST_F(Win32Backends, every_top_level_window_carries_the_icon) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdio>
+
 #include "X11TestSupport.h"
 
 namespace vt {
@@ -57,6 +59,29 @@ TEST(X11ServerDeathTest, server_gone_ends_the_program_with_code_1) {
         }
       },
       ::testing::ExitedWithCode(1), kOneLine);
+}
+
+// The voluntary context switches of this process so far: each is a sleep that ended.
+long WakeUps() {
+  FILE* status = std::fopen("/proc/self/status", "r");
+  if (!status) return -1;
+  char line[256];
+  long count = -1;
+  while (std::fgets(line, sizeof line, status)) {
+    if (std::sscanf(line, "voluntary_ctxt_switches: %ld", &count) == 1) break;
+  }
+  std::fclose(status);
+  return count;
+}
+
+using X11EventLoopTest = X11BackendTest;
+
+TEST_F(X11EventLoopTest, wait_for_a_deadline_under_a_millisecond_away_ends_without_sleeping) {
+  auto backend = Open();
+  const long before = WakeUps();
+  for (int i = 0; i < 50; ++i) EXPECT_FALSE(backend->WaitEvent(backend->NowMs() + 1));
+  // Fifty sleeps of a millisecond each before; none now, give or take a stray one.
+  EXPECT_LT(WakeUps() - before, 5);
 }
 
 }  // namespace

@@ -15,8 +15,6 @@
 // Windows header.
 struct HWND__;
 struct HICON__;
-struct HDC__;
-struct HBITMAP__;
 struct HINSTANCE__;
 
 namespace vt {
@@ -27,8 +25,8 @@ namespace vt {
 //   application's hidden window, the topmost full-screen pop-up (with no input context, and a
 //   black cover over every other monitor while it is shown), borderless pop-ups, children of
 //   foreign windows and framed dialogs;
-// - pixels: each window's frame kept in a DIB section, dirty rectangles and WM_PAINT's invalid
-//   rectangle copied to the screen with BitBlt;
+// - pixels: each window's frame lent to the widget layer, its dirty rectangles and WM_PAINT's
+//   invalid rectangle put on the screen from there with SetDIBitsToDevice;
 // - the real ShowCursor, balanced when the backend goes;
 // - messages translated to the core's events in one window procedure; WM_SYSCOMMAND answered
 //   at once through the application; the full-screen window losing the foreground to another
@@ -55,6 +53,7 @@ class Win32Backend : public Backend {
   // (the host of a child) are reported as Resized.
   void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
   void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override;
+  Bitmap32* LendFrame(WindowHandle window, int width, int height) override;
 
   int ShowCursor(bool show) override;
 
@@ -72,13 +71,9 @@ class Win32Backend : public Backend {
   void SetImmediateDispatch(std::function<void(const InputEvent&)> dispatch) override;
 
  private:
-  // A window's last frame, kept to answer WM_PAINT without asking the widget layer.
+  // A window's frame, which the widget layer paints in and WM_PAINT is answered from.
   struct Surface {
-    HDC__* dc = nullptr;
-    HBITMAP__* bitmap = nullptr;
-    uint32_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
+    Bitmap32 frame;
   };
 
   struct WindowState {
@@ -145,8 +140,6 @@ class Win32Backend : public Backend {
   void ScheduleBoxTimer(int64_t due_ms);
 
   void Paint(HWND__* window, WindowState& state);
-  static void CopyToSurface(Surface& surface, const Bitmap32& frame, const Rect& rect);
-  static bool ResizeSurface(Surface& surface, int width, int height);
   static void ReleaseSurface(Surface& surface);
   void ReleaseWindow(HWND__* window);
 

@@ -1,5 +1,6 @@
 // The X11 backend's connection and event loop:
-// - opening and closing the connection, with the extensions the other parts use;
+// - opening and closing the connection, with the extensions the other parts use, and the
+//   second connection that shared frames are put through;
 // - the wait for events on the connection with poll(), the backend's own timers and queue;
 // - the monotonic clock;
 // - SIGTERM, SIGINT and SIGHUP turned into a close request;
@@ -32,6 +33,10 @@ namespace vt {
 namespace {
 
 constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// A wait for a deadline this close ends at once, so that ticks falling due within a
+// millisecond of each other run on one wake-up instead of two.
+constexpr int64_t kTickSlackMs = 1;
 
 // The write end of the signal pipe of the backend that takes termination signals. A signal
 // handler can reach nothing but a value like this one, so it alone lives outside the backend.
@@ -163,12 +168,37 @@ X11Backend::~X11Backend() {
   }
   EndSaverWatch();
   if (m_cursor_hidden && m_has_xfixes) XFixesShowCursor(m_display, m_root);
+  if (m_frame_display) {
+    XFreeGC(m_frame_display, m_frame_gc);
+    XDeleteContext(m_frame_display, DefaultRootWindow(m_frame_display), BackendContext());
+    XCloseDisplay(m_frame_display);
+  }
   XFreeCursor(m_display, m_blank_cursor);
   XFreeGC(m_display, m_gc);
   XSync(m_display, False);
   XDeleteContext(m_display, m_root, BackendContext());
   XCloseDisplay(m_display);
   RemoveSignalHandlers();
+}
+
+bool X11Backend::OpenFrameConnection() {
+  if (m_frame_display) return true;
+  if (!m_use_shared_memory) return false;
+  Display* display = XOpenDisplay(m_display_name.c_str());
+  if (!display || !XShmQueryExtension(display)) {
+    if (display) XCloseDisplay(display);
+    m_use_shared_memory = false;
+    return false;
+  }
+  m_frame_display = display;
+  // A broken connection found here ends the program as one found on the main connection.
+  XSaveContext(display, DefaultRootWindow(display), BackendContext(),
+               reinterpret_cast<XPointer>(this));
+  m_completion_event = XShmGetEventBase(display) + ShmCompletion;
+  XGCValues values{};
+  values.graphics_exposures = False;
+  m_frame_gc = XCreateGC(display, DefaultRootWindow(display), GCGraphicsExposures, &values);
+  return true;
 }
 
 int X11Backend::OnIOError(Display* display) {
@@ -278,11 +308,22 @@ int64_t X11Backend::RunTimers(int64_t now) {
 }
 
 std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
+  // Each look into the connection is a system call, so the wake-up of a tick reads nothing.
+  // But Xlib may hold events that no poll would see (those read along with a reply), so the
+  // connection is read at the start, whenever Xlib has read a reply since, and when the poll
+  // finds something there.
+  bool read = true;
+  // With no time to wait, a signal that has come goes first, as input does.
+  if (deadline_ms >= 0 && NowMs() >= deadline_ms - kTickSlackMs) TakeSignals();
   for (;;) {
     int64_t now = NowMs();
     int64_t next_timer = RunTimers(now);
-    TakeSignals();
-    while (m_queue.empty() && XPending(m_display) > 0) {
+    if (read || LastKnownRequestProcessed(m_display) != m_processed_request) {
+      XEventsQueued(m_display, QueuedAfterReading);
+      m_processed_request = LastKnownRequestProcessed(m_display);
+    }
+    read = false;
+    while (m_queue.empty() && XEventsQueued(m_display, QueuedAlready) > 0) {
       XEvent event;
       XNextEvent(m_display, &event);
       HandleEvent(event);
@@ -293,15 +334,34 @@ std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
       return event;
     }
     now = NowMs();
-    if (deadline_ms >= 0 && now >= deadline_ms) return std::nullopt;
+    if (deadline_ms >= 0 && now >= deadline_ms - kTickSlackMs) return std::nullopt;
+    // Requests made since the last flush reach the server before the wait. A flush reads
+    // the connection too: what it read is looked at first.
+    if (NextRequest(m_display) != m_flushed_request) {
+      XFlush(m_display);
+      m_flushed_request = NextRequest(m_display);
+      continue;
+    }
+    // A completion read along with a reply would not wake the poll either.
+    if (RepaintWaits()) {
+      TakeCompletions();
+      if (!m_queue.empty()) continue;
+    }
     int64_t wake = deadline_ms;
     if (next_timer >= 0 && (wake < 0 || next_timer < wake)) wake = next_timer;
     int timeout = -1;
     if (wake >= 0) timeout = int(std::clamp<int64_t>(wake - now, 0, 1 << 30));
-    // A broken connection wakes the poll too; XPending then ends in the I/O error handler.
-    // A signal wakes it through its pipe, or by interrupting it.
-    pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_signal_read, POLLIN, 0}};
-    poll(fds, m_signal_read >= 0 ? 2 : 1, timeout);
+    // A broken connection wakes the poll too; reading it then ends in the I/O error handler.
+    // A signal wakes it through its pipe, or by interrupting it. The frame connection is
+    // only listened to while a repaint waits for a completion on it.
+    pollfd fds[3] = {{ConnectionNumber(m_display), POLLIN, 0},
+                     {m_signal_read, POLLIN, 0},
+                     {m_frame_display ? ConnectionNumber(m_frame_display) : -1, POLLIN, 0}};
+    if (!RepaintWaits()) fds[2].fd = -1;
+    poll(fds, 3, timeout);
+    read = fds[0].revents != 0;
+    if (fds[1].revents != 0) TakeSignals();
+    if (fds[2].revents != 0) TakeCompletions();
   }
 }
 

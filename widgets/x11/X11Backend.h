@@ -29,7 +29,8 @@ class X11FrameImage;
 // - windows: the application's unmapped group leader, the full-screen override-redirect
 //   window that grabs keyboard and pointer, borderless pop-ups, children of foreign windows
 //   and framed dialogs, each top-level one with its name, class, icon and WM_DELETE_WINDOW;
-// - pixels: dirty rectangles through MIT-SHM, or XPutImage where shared memory fails;
+// - pixels: frames lent to the widget layer in memory shared with the server (MIT-SHM) and
+//   put on the screen from there, or XPutImage where shared memory fails;
 // - pointer hiding with XFixes and an empty cursor;
 // - the X server's own screen saver kept from blanking over the full-screen window;
 // - input translated to virtual keys and mouse buttons, a monotonic clock, and a wait on
@@ -68,6 +69,8 @@ class X11Backend : public Backend {
   // (the window manager, the host of a child) are reported as Resized.
   void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
   void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override;
+  Bitmap32* LendFrame(WindowHandle window, int width, int height) override;
+  bool FrameInUse(WindowHandle window) override;
 
   int ShowCursor(bool show) override;
 
@@ -83,7 +86,7 @@ class X11Backend : public Backend {
 
   void HostSaver(uint64_t host) override;
 
-  // Whether the last Present of the window went through shared memory.
+  // Whether the window's frame lies in memory shared with the server.
   bool UsesSharedMemory(WindowHandle window) const;
 
  private:
@@ -112,7 +115,8 @@ class X11Backend : public Backend {
     bool pointer_grabbed = false;
     int64_t grab_give_up_ms = 0;  // full-screen window: retry failed grabs until then
     Rect pending_expose;          // exposed area collected until the last Expose of a series
-    std::unique_ptr<X11FrameImage> image;
+    std::unique_ptr<X11FrameImage> image;  // the lent frame, in shared memory
+    bool repaint_waits = false;            // for the completion of the image's last put
   };
 
   // The request the last SysCommand event stands for, waiting for its answer.
@@ -173,6 +177,14 @@ class X11Backend : public Backend {
   // Tells the saver's window that the server's saver would start, for the request's answer.
   void PushSaverCommand(SaverRequest request);
 
+  // The connection for the puts of shared frames, opened on first need; false when frames
+  // are not shared.
+  bool OpenFrameConnection();
+  // Reads the completion events that have come on it, without waiting, and reports the
+  // frames that a repaint waited for as released.
+  void TakeCompletions();
+  bool RepaintWaits() const;
+
   void ApplyCursor();
   void Push(const InputEvent& event);
   void HandleEvent(_XEvent& event);
@@ -198,6 +210,12 @@ class X11Backend : public Backend {
   bool m_has_xfixes = false;
   bool m_has_screen_saver = false;
   int m_screen_saver_event_base = 0;
+  // The puts of shared frames and their completion events go through a connection of their
+  // own: a completion on the main one would wake the event loop after every frame. This one
+  // is read when the next frame is due, and listened to only while a repaint waits on it.
+  _XDisplay* m_frame_display = nullptr;
+  _XGC* m_frame_gc = nullptr;
+  int m_completion_event = 0;
 
   std::map<unsigned long, WindowState> m_windows;
   std::map<unsigned long, Cover> m_covers;
@@ -206,6 +224,8 @@ class X11Backend : public Backend {
   unsigned long m_app_window = 0;
   std::vector<long> m_icon;  // _NET_WM_ICON: width, height, then ARGB pixels
   std::deque<InputEvent> m_queue;
+  unsigned long m_flushed_request = 0;    // the next request's number at the last flush
+  unsigned long m_processed_request = 0;  // the last request answered, at the last read
   int64_t m_next_grab_try_ms = -1;
 
   int m_cursor_count = 0;

@@ -4,9 +4,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include <algorithm>
 #include <bit>
-#include <cstring>
 
 #include "widgets/x11/X11ErrorTrap.h"
 
@@ -15,6 +13,13 @@ namespace vt {
 namespace {
 
 constexpr int kNativeByteOrder = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+
+// Whether the server takes pixels of image as the frame holds them.
+bool IsDirect(const XImage* image, const Visual* visual) {
+  return image->bits_per_pixel == 32 && image->byte_order == kNativeByteOrder &&
+         visual->red_mask == 0xFF0000 && visual->green_mask == 0x00FF00 &&
+         visual->blue_mask == 0x0000FF;
+}
 
 // Scales an 8-bit channel to the bits of a visual's mask.
 unsigned long Channel(uint32_t value8, unsigned long mask) {
@@ -25,68 +30,38 @@ unsigned long Channel(uint32_t value8, unsigned long mask) {
   return (v << shift) & mask;
 }
 
+unsigned long Convert(uint32_t rgb, const Visual* visual) {
+  return Channel((rgb >> 16) & 0xFF, visual->red_mask) |
+         Channel((rgb >> 8) & 0xFF, visual->green_mask) | Channel(rgb & 0xFF, visual->blue_mask);
+}
+
 }  // namespace
 
-X11FrameImage::X11FrameImage(Display* display, Visual* visual, int depth, bool try_shared_memory)
-    : m_display(display),
-      m_visual(visual),
-      m_depth(depth),
-      m_try_shared_memory(try_shared_memory) {}
-
-X11FrameImage::~X11FrameImage() {
-  ReleaseSharedImage();
-}
-
-void X11FrameImage::Put(Drawable drawable, GC gc, const Bitmap32& frame,
-                        const std::vector<Rect>& dirty) {
-  // Only TrueColor-like visuals can show the frame; elsewhere the window stays as it is.
-  if (m_visual->c_class != TrueColor && m_visual->c_class != DirectColor) return;
-  std::vector<Rect> rects;
-  for (const Rect& r : dirty) {
-    Rect clipped = r.Intersected(frame.Bounds());
-    if (!clipped.IsEmpty()) rects.push_back(clipped);
-  }
-  if (rects.empty()) return;
-  if (m_try_shared_memory && EnsureSharedImage(frame.Width(), frame.Height())) {
-    PutShared(drawable, gc, frame, rects);
-  } else {
-    PutPlain(drawable, gc, frame, rects);
-  }
-}
-
-bool X11FrameImage::EnsureSharedImage(int width, int height) {
-  if (m_shm_image && m_shm_image->width >= width && m_shm_image->height >= height) return true;
-  // Discard the segment when this frame shows it must grow.
-  if (m_shm_image) {
-    width = std::max(width, m_shm_image->width);
-    height = std::max(height, m_shm_image->height);
-    ReleaseSharedImage();
-  }
-  // The image keeps a pointer to the segment's description: it must be the member.
+X11FrameImage::X11FrameImage(Display* display, Visual* visual, int depth, int width, int height)
+    : m_display(display) {
   XShmSegmentInfo& info = m_shm_info;
-  info = {};
-  XImage* image = XShmCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, nullptr, &info,
+  XImage* image = XShmCreateImage(m_display, visual, unsigned(depth), ZPixmap, nullptr, &info,
                                   unsigned(width), unsigned(height));
-  if (!image) {
-    m_try_shared_memory = false;
-    return false;
+  if (!image) return;
+  // The frame's rows follow one another without a gap: 32 bits a pixel, no padding.
+  if (!IsDirect(image, visual) || image->bytes_per_line != width * 4) {
+    XDestroyImage(image);
+    return;
   }
   info.shmid =
       shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(image->height), IPC_CREAT | 0600);
   if (info.shmid < 0) {
     XDestroyImage(image);
-    m_try_shared_memory = false;
-    return false;
+    return;
   }
   info.shmaddr = static_cast<char*>(shmat(info.shmid, nullptr, 0));
   if (info.shmaddr == reinterpret_cast<char*>(-1)) {
     shmctl(info.shmid, IPC_RMID, nullptr);
     XDestroyImage(image);
-    m_try_shared_memory = false;
-    return false;
+    return;
   }
   image->data = info.shmaddr;
-  info.readOnly = False;
+  info.readOnly = True;
   int error = 0;
   {
     X11ErrorTrap trap(m_display);
@@ -101,101 +76,84 @@ bool X11FrameImage::EnsureSharedImage(int width, int height) {
     shmdt(info.shmaddr);
     image->data = nullptr;
     XDestroyImage(image);
-    info = {};
-    m_try_shared_memory = false;
-    return false;
+    return;
   }
-  m_shm_image = image;
-  m_shm_busy = false;
+  m_image = image;
+  m_frame = Bitmap32(reinterpret_cast<uint32_t*>(info.shmaddr), width, height);
+}
+
+X11FrameImage::~X11FrameImage() {
+  if (!m_image) return;
+  // The server handles the detach after every put made before it, so a put on its way still
+  // reads the segment through the server's own attachment. It must have reached the window
+  // before the window goes, though, or it fails.
+  XShmDetach(m_display, &m_shm_info);
+  if (m_in_use) {
+    XSync(m_display, False);
+  } else {
+    XFlush(m_display);
+  }
+  shmdt(m_shm_info.shmaddr);
+  m_image->data = nullptr;
+  XDestroyImage(m_image);
+}
+
+void X11FrameImage::Put(Drawable drawable, GC gc, const std::vector<Rect>& rects) {
+  if (!m_image || rects.empty()) return;
+  // The server handles the puts in order: the completion of the last one ends them all.
+  for (size_t i = 0; i < rects.size(); ++i) {
+    const Rect& r = rects[i];
+    XShmPutImage(m_display, drawable, gc, m_image, r.left, r.top, r.left, r.top, unsigned(r.width),
+                 unsigned(r.height), i + 1 == rects.size() ? True : False);
+  }
+  m_in_use = true;
+}
+
+bool X11FrameImage::Complete(const XShmCompletionEvent& event) {
+  if (!m_image || !m_in_use || event.shmseg != m_shm_info.shmseg) return false;
+  m_in_use = false;
   return true;
 }
 
-void X11FrameImage::ReleaseSharedImage() {
-  if (!m_shm_image) return;
-  XShmDetach(m_display, &m_shm_info);
-  shmdt(m_shm_info.shmaddr);
-  m_shm_image->data = nullptr;
-  XDestroyImage(m_shm_image);
-  m_shm_image = nullptr;
-  m_shm_info = {};
-  m_shm_busy = false;
-}
-
-void X11FrameImage::PutShared(Drawable drawable, GC gc, const Bitmap32& frame,
-                              const std::vector<Rect>& rects) {
-  // The server reads the segment when it handles the put; wait for it before writing again.
-  if (m_shm_busy) XSync(m_display, False);
-  for (const Rect& r : rects) {
-    Store(m_shm_image, r.left, r.top, frame, r);
-    XShmPutImage(m_display, drawable, gc, m_shm_image, r.left, r.top, r.left, r.top,
-                 unsigned(r.width), unsigned(r.height), False);
-  }
-  m_shm_busy = true;
-}
-
-void X11FrameImage::PutPlain(Drawable drawable, GC gc, const Bitmap32& frame,
-                             const std::vector<Rect>& rects) {
+void X11FrameImage::PutPlain(Display* display, Visual* visual, int depth, Drawable drawable, GC gc,
+                             const Bitmap32& frame, const std::vector<Rect>& rects) {
+  // Only TrueColor-like visuals can show the frame; elsewhere the window stays as it is.
+  if (visual->c_class != TrueColor && visual->c_class != DirectColor) return;
   // XPutImage copies the pixels into the request before it returns, so the frame itself can
-  // be wrapped when its layout is the server's.
+  // be wrapped; Xlib swaps the bytes on the way when the server's order differs from ours.
   XImage* wrapper =
-      XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0,
+      XCreateImage(display, visual, unsigned(depth), ZPixmap, 0,
                    const_cast<char*>(reinterpret_cast<const char*>(frame.Data())),
                    unsigned(frame.Width()), unsigned(frame.Height()), 32, frame.Width() * 4);
-  if (wrapper) {
-    // Xlib swaps the bytes on the way when the server's order differs from ours.
-    wrapper->byte_order = kNativeByteOrder;
-    if (wrapper->bits_per_pixel == 32 && IsDirect(wrapper)) {
-      for (const Rect& r : rects) {
-        XPutImage(m_display, drawable, gc, wrapper, r.left, r.top, r.left, r.top, unsigned(r.width),
-                  unsigned(r.height));
-      }
-      wrapper->data = nullptr;
-      XDestroyImage(wrapper);
-      return;
+  if (!wrapper) return;
+  wrapper->byte_order = kNativeByteOrder;
+  const bool direct = IsDirect(wrapper, visual);
+  if (direct) {
+    for (const Rect& r : rects) {
+      XPutImage(display, drawable, gc, wrapper, r.left, r.top, r.left, r.top, unsigned(r.width),
+                unsigned(r.height));
     }
-    wrapper->data = nullptr;
-    XDestroyImage(wrapper);
   }
+  wrapper->data = nullptr;
+  XDestroyImage(wrapper);
+  if (direct) return;
+  // Any other TrueColor layout gets each pixel converted.
+  std::vector<char> buffer;
   for (const Rect& r : rects) {
-    XImage* image = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0, nullptr,
+    XImage* image = XCreateImage(display, visual, unsigned(depth), ZPixmap, 0, nullptr,
                                  unsigned(r.width), unsigned(r.height), 32, 0);
     if (!image) return;
-    m_buffer.resize(size_t(image->bytes_per_line) * size_t(r.height));
-    image->data = m_buffer.data();
-    Store(image, 0, 0, frame, r);
-    XPutImage(m_display, drawable, gc, image, 0, 0, r.left, r.top, unsigned(r.width),
+    buffer.resize(size_t(image->bytes_per_line) * size_t(r.height));
+    image->data = buffer.data();
+    for (int row = 0; row < r.height; ++row) {
+      const uint32_t* src = frame.Row(r.top + row) + r.left;
+      for (int col = 0; col < r.width; ++col) XPutPixel(image, col, row, Convert(src[col], visual));
+    }
+    XPutImage(display, drawable, gc, image, 0, 0, r.left, r.top, unsigned(r.width),
               unsigned(r.height));
     image->data = nullptr;
     XDestroyImage(image);
   }
-}
-
-bool X11FrameImage::IsDirect(const XImage* image) const {
-  return image->bits_per_pixel == 32 && image->byte_order == kNativeByteOrder &&
-         m_visual->red_mask == 0xFF0000 && m_visual->green_mask == 0x00FF00 &&
-         m_visual->blue_mask == 0x0000FF;
-}
-
-void X11FrameImage::Store(XImage* image, int x, int y, const Bitmap32& frame, const Rect& r) const {
-  if (IsDirect(image)) {
-    for (int row = 0; row < r.height; ++row) {
-      char* dst = image->data + size_t(y + row) * size_t(image->bytes_per_line) + size_t(x) * 4;
-      std::memcpy(dst, frame.Row(r.top + row) + r.left, size_t(r.width) * 4);
-    }
-    return;
-  }
-  for (int row = 0; row < r.height; ++row) {
-    const uint32_t* src = frame.Row(r.top + row) + r.left;
-    for (int col = 0; col < r.width; ++col) {
-      XPutPixel(image, x + col, y + row, Convert(src[col]));
-    }
-  }
-}
-
-unsigned long X11FrameImage::Convert(uint32_t rgb) const {
-  return Channel((rgb >> 16) & 0xFF, m_visual->red_mask) |
-         Channel((rgb >> 8) & 0xFF, m_visual->green_mask) |
-         Channel(rgb & 0xFF, m_visual->blue_mask);
 }
 
 }  // namespace vt

@@ -11,43 +11,44 @@
 
 namespace vt {
 
-// Puts rectangles of a window's frame (0x00RRGGBB pixels) on the screen. It keeps one
-// MIT-SHM image per window when shared memory is allowed and works, and otherwise sends the
-// pixels in the requests themselves. Frames in the server's own 32-bit layout are copied row
-// by row; any other TrueColor layout (16-bit, for instance) is converted pixel by pixel.
+// A window's frame in memory shared with the X server (MIT-SHM): the widget layer paints into
+// it and the server reads the dirty rectangles from it, so that no pixel is copied on the way.
+// The server reads when it handles a put, some time after the put is made: the last put of a
+// frame asks for a completion event, and until that comes the memory is in use and must not
+// be written. Only for a server whose pixels have the frame's own 32-bit layout.
+//
+// Without shared memory, PutPlain sends the pixels in the requests themselves, converting
+// them where the server's layout differs (16-bit, for instance).
 class X11FrameImage {
  public:
-  X11FrameImage(Display* display, Visual* visual, int depth, bool try_shared_memory);
+  // Makes a frame of width x height in a segment attached on display; Frame() is nullptr when
+  // that fails (the server cannot reach our memory, or its layout is not the frame's).
+  X11FrameImage(Display* display, Visual* visual, int depth, int width, int height);
   ~X11FrameImage();
   X11FrameImage(const X11FrameImage&) = delete;
   X11FrameImage& operator=(const X11FrameImage&) = delete;
 
-  // Sends the dirty rectangles of frame, clipped to it, to the same place in the drawable.
-  // Does not flush.
-  void Put(Drawable drawable, GC gc, const Bitmap32& frame, const std::vector<Rect>& dirty);
-  // Whether the last Put went through shared memory.
-  bool UsesSharedMemory() const { return m_shm_image != nullptr; }
+  Bitmap32* Frame() { return m_image ? &m_frame : nullptr; }
+  bool Holds(const Bitmap32& frame) const { return m_image && frame.Data() == m_frame.Data(); }
+  // Sends rectangles of the frame (inside it) to the same place in drawable. Does not flush.
+  void Put(Drawable drawable, GC gc, const std::vector<Rect>& rects);
+  bool InUse() const { return m_in_use; }
+  // Takes a completion event of the display; true when it ends this frame's use.
+  bool Complete(const XShmCompletionEvent& event);
+
+  // Sends rectangles of frame (inside it) to the same place in drawable, in the requests
+  // themselves. Does not flush.
+  static void PutPlain(Display* display, Visual* visual, int depth, Drawable drawable, GC gc,
+                       const Bitmap32& frame, const std::vector<Rect>& rects);
 
  private:
-  bool EnsureSharedImage(int width, int height);
-  void ReleaseSharedImage();
-  void PutShared(Drawable drawable, GC gc, const Bitmap32& frame, const std::vector<Rect>& rects);
-  void PutPlain(Drawable drawable, GC gc, const Bitmap32& frame, const std::vector<Rect>& rects);
-  // Whether pixels of image can be copied from a frame without conversion.
-  bool IsDirect(const XImage* image) const;
-  // Writes the rectangle r of frame into image at (x, y).
-  void Store(XImage* image, int x, int y, const Bitmap32& frame, const Rect& r) const;
-  unsigned long Convert(uint32_t rgb) const;
+  void Release();
 
   Display* m_display;
-  Visual* m_visual;
-  int m_depth;
-  bool m_try_shared_memory;
-  XImage* m_shm_image = nullptr;
-  XShmSegmentInfo m_shm_info{};
-  // A put from the segment may not have been read by the server yet.
-  bool m_shm_busy = false;
-  std::vector<char> m_buffer;
+  XImage* m_image = nullptr;
+  XShmSegmentInfo m_shm_info{};  // the image keeps a pointer to it
+  Bitmap32 m_frame;              // over the segment
+  bool m_in_use = false;
 };
 
 }  // namespace vt

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# What the running saver costs: its share of one core and the X server's, and how often the
+# program wakes up, over a fixed time on a virtual X server (Xvfb).
+#
+#   scripts/measure-cpu.sh [--seconds N] [--size WxH] BUILD_DIR [BUILD_DIR...]
+#
+# Every build's saver ("vantorel /s") runs at the same time, each on an Xvfb of its own, so
+# that the figures of two builds come from the same run on the same machine. After a warm-up
+# of a few seconds, the processor time of the program and of its X server is read from
+# /proc/PID/task/*/schedstat (nanoseconds on the processor) at the start and the end of the
+# measured time, and the program's wake-ups from voluntary_ctxt_switches in /proc/PID/status
+# (each is a sleep that ended). Not run by the tests: the figures depend on the machine.
+set -euo pipefail
+
+seconds=60
+size=1920x1080
+warmup=${VT_WARMUP_SECONDS:-5}
+builds=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) seconds=$2; shift 2 ;;
+    --size) size=$2; shift 2 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    *) builds+=("$1"); shift ;;
+  esac
+done
+if [ ${#builds[@]} -eq 0 ]; then
+  echo "usage: $0 [--seconds N] [--size WxH] BUILD_DIR [BUILD_DIR...]" >&2
+  exit 2
+fi
+
+xvfb_pids=()
+saver_pids=()
+cleanup() {
+  for pid in "${saver_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${saver_pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  done
+  for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+# Nanoseconds on the processor, all threads of the process together.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
+wakeups() { awk '/^voluntary_ctxt_switches/ { print $2 }' /proc/"$1"/status; }
+
+display=90
+for build in "${builds[@]}"; do
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+    display=$((display + 1))
+  done
+  Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pids+=($!)
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$display" ] && break
+    sleep 0.1
+  done
+  DISPLAY=":$display" "$build/vantorel" /s &
+  saver_pids+=($!)
+  display=$((display + 1))
+done
+
+sleep "$warmup"
+declare -a prog0 xsrv0 wake0
+for i in "${!builds[@]}"; do
+  prog0[i]=$(cpu_ns "${saver_pids[i]}")
+  xsrv0[i]=$(cpu_ns "${xvfb_pids[i]}")
+  wake0[i]=$(wakeups "${saver_pids[i]}")
+done
+start=$(date +%s%N)
+sleep "$seconds"
+elapsed=$(( $(date +%s%N) - start ))
+
+printf '%s, %s s\n' "$size" "$seconds"
+printf '%-40s %10s %10s %10s %12s\n' build program X-server sum wake-ups/s
+for i in "${!builds[@]}"; do
+  prog=$(( $(cpu_ns "${saver_pids[i]}") - prog0[i] ))
+  xsrv=$(( $(cpu_ns "${xvfb_pids[i]}") - xsrv0[i] ))
+  wake=$(( $(wakeups "${saver_pids[i]}") - wake0[i] ))
+  awk -v b="${builds[i]}" -v p="$prog" -v x="$xsrv" -v w="$wake" -v t="$elapsed" 'BEGIN {
+    printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f\n", b, 100 * p / t, 100 * x / t,
+      100 * (p + x) / t, w / (t / 1e9) }'
+done
