@@ -113,18 +113,6 @@ TEST_F(X11Saver, closing_the_backend_restores_the_server_setting) {
 
 using X11Cursor = X11BackendTest;
 
-// Whether the pointer's current image shows anything at all.
-bool PointerVisible(Display* display) {
-  XFixesCursorImage* image = XFixesGetCursorImage(display);
-  if (!image) return true;
-  bool visible = false;
-  for (size_t i = 0; i < size_t(image->width) * image->height; ++i) {
-    if ((image->pixels[i] >> 24) != 0) visible = true;
-  }
-  XFree(image);
-  return visible;
-}
-
 TEST_F(X11Cursor, display_count_goes_down_and_up_by_one) {
   auto backend = Open();
   EXPECT_EQ(backend->ShowCursor(false), -1);

@@ -37,19 +37,6 @@ Atom AtomOf(Display* display, const char* name) {
   return XInternAtom(display, name, False);
 }
 
-bool IsMapped(Display* display, Window window) {
-  XWindowAttributes attributes{};
-  return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
-}
-
-Rect Geometry(Display* display, Window window) {
-  Window root = 0;
-  int x = 0, y = 0;
-  unsigned width = 0, height = 0, border = 0, depth = 0;
-  XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
-  return {x, y, int(width), int(height)};
-}
-
 // An open backend on the test's server.
 class X11Windows : public X11BackendTest {
  protected:
@@ -223,6 +210,34 @@ TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
   EXPECT_EQ(resized->window, popup);
   EXPECT_EQ(resized->width, 150);
   EXPECT_EQ(resized->height, 120);
+}
+
+TEST_F(X11Windows, a_size_changed_by_others_is_reported_in_either_dimension_and_a_move_not) {
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 100, 80});
+  m_backend->ShowWindow(popup, true);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::Expose, 2000));
+  for (Size size : {Size{100, 120}, Size{140, 120}}) {
+    XResizeWindow(Test(), popup, unsigned(size.width), unsigned(size.height));
+    XSync(Test(), False);
+    auto resized = WaitFor(*m_backend, EventType::Resized, 2000);
+    ASSERT_TRUE(resized);
+    EXPECT_EQ((Size{resized->width, resized->height}), size);
+  }
+  XMoveWindow(Test(), popup, 30, 30);
+  XSync(Test(), False);
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Resized, 300));
+}
+
+TEST_F(X11Windows, a_box_resized_by_the_program_keeps_its_new_size_fixed) {
+  WindowHandle dialog = Make(WindowKind::Dialog, "Vantorel", {0, 0, 300, 200});
+  m_backend->SetWindowBounds(dialog, {10, 20, 320, 240});
+  XSync(Test(), False);
+  EXPECT_EQ(Geometry(Test(), dialog), (Rect{10, 20, 320, 240}));
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(Test(), dialog, &hints, &supplied));
+  EXPECT_EQ((Size{hints.min_width, hints.min_height}), (Size{320, 240}));
+  EXPECT_EQ((Size{hints.max_width, hints.max_height}), (Size{320, 240}));
 }
 
 TEST_F(X11Windows, mapping_exposes_the_whole_window_once) {
