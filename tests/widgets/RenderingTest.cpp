@@ -503,6 +503,7 @@ TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scal
   for (const Rect& bounds : {Rect{0, 5, 40, 12}, Rect{6, 0, 20, 30}, Rect{0, 0, 40, 30}}) {
     SCOPED_TRACE(testing::Message() << bounds.width << "x" << bounds.height);
     image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    EXPECT_EQ(image->ScaledCopyBytes(), 0u);  // the copy of the old size is gone at once
     const int made = image->ScaledCopiesMade();
     const Bitmap32 fresh = FreshStretch(*form, picture, bounds);
     for (int repaint = 0; repaint < 3; ++repaint) {
@@ -612,6 +613,14 @@ TEST_F(RenderingTest, changes_far_apart_present_their_own_rectangles_and_close_o
   EXPECT_EQ(screen.Pixel(15, 15), clGray);
   EXPECT_EQ(screen.Pixel(151, 101), clMaroon);
   EXPECT_EQ(screen.Pixel(182, 131), clGray);
+  // A change wholly outside the form presents nothing.
+  m_backend.ResetPresentStats();
+  second->SetBounds(300, 200, 30, 30);
+  m_app.PaintDirtyForms();
+  second->SetBounds(320, 200, 30, 30);
+  m_backend.ResetPresentStats();
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.PresentCalls(), 0);
 }
 
 // Stacking and clipping

@@ -361,6 +361,10 @@ TEST_F(Win32Backends, a_size_changed_by_others_is_reported_in_either_dimension) 
   EXPECT_EQ((Size{events[1].width, events[1].height}), (Size{180, 120}));
   m_backend->DestroyWindow(child);
   DestroyWindow(host);
+  // A host that is gone can be neither shown nor measured.
+  Rect outer{1, 2, 3, 4};
+  EXPECT_FALSE(m_backend->ShowForeignWindow(uint64_t(uintptr_t(host))));
+  EXPECT_FALSE(m_backend->GetForeignWindowRect(uint64_t(uintptr_t(host)), outer));
 }
 
 TEST_F(Win32Backends, popup_takes_its_bounds_and_the_programs_own_changes_are_not_reported) {

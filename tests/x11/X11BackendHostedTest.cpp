@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "X11TestSupport.h"
+#include "widgets/Exceptions.h"
 
 namespace vt {
 namespace {
@@ -57,8 +58,13 @@ TEST_F(X11Hosted, the_saver_covers_its_host_and_follows_its_size_in_either_dimen
     ASSERT_TRUE(resized);
     EXPECT_EQ(resized->window, m_saver);
     EXPECT_EQ((Size{resized->width, resized->height}), size);
-    EXPECT_EQ(Geometry(Test(), m_saver), (Rect{0, 0, size.width, size.height}));
     EXPECT_EQ(m_backend->PrimaryScreen(), (Rect{0, 0, size.width, size.height}));
+    EXPECT_TRUE(PumpUntil(
+        *m_backend,
+        [&] {
+          return Geometry(Test(), m_saver) == Rect{0, 0, size.width, size.height};
+        },
+        2000));
   }
 }
 
@@ -96,6 +102,17 @@ TEST_F(X11Hosted, the_saver_ends_when_its_host_is_destroyed_not_when_it_is_unmap
 }
 
 using X11OnTheRoot = X11BackendTest;
+
+TEST_F(X11OnTheRoot, a_host_that_does_not_exist_is_a_system_error) {
+  auto backend = Open();
+  ASSERT_TRUE(backend);
+  try {
+    backend->HostSaver(0x7fffffff);
+    FAIL() << "no error";
+  } catch (const EOSError& error) {
+    EXPECT_EQ(error.Message().rfind("システムエラー。コード：3.\r\n", 0), 0u) << error.Message();
+  }
+}
 
 TEST_F(X11OnTheRoot, the_saver_covers_the_screen_below_every_other_window) {
   Window other = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 10, 10, 100, 100, 0, 0, 0);

@@ -109,6 +109,7 @@ class X11Covers : public X11BackendTest {
 TEST_F(X11Covers, the_other_monitor_is_black_while_the_scene_shows_and_its_input_is_the_scenes) {
   const Rect left{0, 0, 512, 768};
   WindowHandle saver = m_backend->CreateWindow({WindowKind::FullScreen, "Vantorel", {}, 0});
+  EXPECT_EQ(m_backend->PrimaryScreen(), (Rect{512, 0, 512, 768}));
   EXPECT_EQ(Geometry(Test(), saver), (Rect{512, 0, 512, 768}));
   EXPECT_FALSE(Covered(left));
   m_backend->ShowWindow(saver, true);
@@ -131,6 +132,10 @@ TEST_F(X11Covers, the_other_monitor_is_black_while_the_scene_shows_and_its_input
   EXPECT_EQ(click->window, saver);
   EXPECT_EQ(click->button, TMouseButton::mbRight);
   EXPECT_EQ((Point{click->x, click->y}), (Point{100 - 512, 300}));
+  auto release = WaitFor(*m_backend, EventType::MouseUp, 2000);
+  ASSERT_TRUE(release);
+  EXPECT_EQ(release->window, saver);
+  EXPECT_EQ((Point{release->x, release->y}), (Point{100 - 512, 300}));
 
   // Hidden, the scene takes its cover along; shown again, it brings it back.
   m_backend->ShowWindow(saver, false);
