@@ -590,6 +590,19 @@ TEST_F(RenderingTest, a_picture_larger_than_its_widget_hides_only_the_widgets_pa
   EXPECT_EQ(form->Frame().Pixel(17, 15), Gradient(20, 20).Pixel(7, 5));
 }
 
+TEST_F(RenderingTest, a_form_without_a_window_repaints_a_frame_of_its_size_after_any_resize) {
+  MakePlainForm(10, 10);  // the main form, which has its window at once
+  TestForm* form = MakePlainForm(40, 30, "clMaroon");
+  ASSERT_FALSE(form->HandleAllocated());
+  for (Size size : {Size{40, 50}, Size{60, 50}, Size{20, 10}}) {
+    SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
+    form->SetBounds(0, 0, size.width, size.height);
+    const Bitmap32& frame = Repaint(*form);
+    EXPECT_EQ((Size{frame.Width(), frame.Height()}), size);
+    EXPECT_EQ(CountPixels(frame, frame.Bounds(), [](TColor c) { return c != clMaroon; }), 0);
+  }
+}
+
 TEST_F(RenderingTest, changes_far_apart_present_their_own_rectangles_and_close_ones_their_union) {
   TestForm* form = MakePlainForm(200, 150, "clMaroon");
   TImage* first = AddImage(form, {10, 10, 20, 20}, Solid(1, 1, clRed));

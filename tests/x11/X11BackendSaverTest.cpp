@@ -69,6 +69,20 @@ TEST_F(X11Saver, handled_screen_save_command_keeps_the_server_saver_off) {
   EXPECT_EQ(ServerSaverTimeout(), 2);
 }
 
+TEST_F(X11Saver, after_input_the_screen_save_command_comes_again_once_idle_again) {
+  WindowHandle window = ShowFullScreen(0x204080);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::SysCommand, 3500));
+  m_backend->AnswerSysCommand(window, 0xF140, 1);
+  // Once for each idle period: nothing more while nobody touches anything.
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::SysCommand, 1000));
+  ASSERT_EQ(m_server.Run("xdotool mousemove 10 10 mousemove 20 20"), 0);
+  const int64_t input = m_backend->NowMs();
+  auto again = WaitFor(*m_backend, EventType::SysCommand, 4000);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->window, window);
+  EXPECT_GE(m_backend->NowMs() - input, 1500);
+}
+
 TEST_F(X11Saver, unhandled_screen_save_command_lets_the_server_saver_start) {
   WindowHandle window = ShowFullScreen(0x000000);
   ASSERT_TRUE(WaitFor(*m_backend, EventType::SysCommand, 3500));
