@@ -52,7 +52,7 @@ AREAS = {
     },
     "packaging": {
         "build": ["packages"],
-        "tests": [("native", ["-R", "WindowsPackages"])],
+        "tests": [("native", ["-R", "WindowsPackages|XScreenSaverDescription"])],
     },
 }
 
