@@ -18,6 +18,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -27,6 +28,9 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 SLIPS_FILE = ROOT / "scripts/mutation/slips.txt"
 CTEST_TIMEOUT = "300"
+# A test's own TIMEOUT property wins over ctest's --timeout (the Wine tests have 1800 s), so a
+# slip that makes a test hang is ended here, and counts as killed.
+STEP_LIMIT = 600
 
 # The tests each area runs, cheapest first; a slip is killed at the first step that fails.
 # ("native", args): ctest in the copy's Linux build; ("wine", args): ctest in its Windows build
@@ -107,13 +111,25 @@ def log(message=""):
     print(message, flush=True)
 
 
-def run(command, log_file, cwd, env=None):
-    """Runs a command with its output appended to log_file; its exit status."""
+def run(command, log_file, cwd, env=None, limit=None):
+    """Runs a command with its output appended to log_file; its exit status. A command still
+    running after `limit` seconds is ended with everything it started (status -1)."""
     with open(log_file, "a") as out:
         out.write(f"\n$ {' '.join(map(str, command))}\n")
         out.flush()
-        return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
-                              env=env).returncode
+        process = subprocess.Popen(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
+                                   env=env, start_new_session=True)
+        try:
+            return process.wait(timeout=limit)
+        except subprocess.TimeoutExpired:
+            out.write(f"\n(still running after {limit} s: ended)\n")
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            return -1
+        except KeyboardInterrupt:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            raise
 
 
 def source_files():
@@ -195,11 +211,14 @@ class Workspace:
                                      stderr=subprocess.DEVNULL)
         time.sleep(1)
 
-    def stop(self):
+    def stop_wine(self):
         if (self.windows / "wineprefix").is_dir():
             env = dict(os.environ, WINEPREFIX=str(self.windows / "wineprefix"))
             subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
+
+    def stop(self):
+        self.stop_wine()
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait()
@@ -217,7 +236,10 @@ class Workspace:
                 folder = self.windows
             before = log_file.stat().st_size if log_file.exists() else 0
             status = run(["ctest", "-j2", "--timeout", CTEST_TIMEOUT, "--output-on-failure"]
-                         + args, log_file, folder, env)
+                         + args, log_file, folder, env, STEP_LIMIT)
+            if status == -1:
+                self.stop_wine()
+                return [f"ctest {' '.join(args)} (still running after {STEP_LIMIT} s)"]
             if status != 0:
                 with open(log_file) as out:
                     out.seek(before)
