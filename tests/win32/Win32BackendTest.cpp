@@ -436,7 +436,7 @@ TEST_F(Win32Backends, screen_answers_are_the_systems_and_the_clock_counts_millis
     seen.insert(m_backend->NowMs());
     Sleep(1);
   }
-  EXPECT_GE(seen.size(), 30u);
+  EXPECT_GE(seen.size(), 10u);  // a clock of whole seconds would give one or two
   EXPECT_GE(*seen.rbegin() - *seen.begin(), 250);
 }
 
