@@ -263,7 +263,7 @@ TEST_F(Win32Backends, a_window_that_grows_or_shrinks_in_either_dimension_shows_i
   WindowHandle handle = Create(WindowKind::Popup, {50, 50, 40, 30});
   m_backend->ShowWindow(handle, true);
   m_backend->Present(handle, Pattern(40, 30, 1), {{0, 0, 40, 30}});
-  for (Size size : {Size{40, 90}, Size{100, 90}, Size{30, 20}}) {
+  for (Size size : {Size{100, 30}, Size{100, 90}, Size{30, 20}}) {
     SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
     m_backend->SetWindowBounds(handle, {50, 50, size.width, size.height});
     Events();  // what the system paints of the new size, before the frame comes
