@@ -32,9 +32,11 @@ CTEST_TIMEOUT = "300"
 # slip that makes a test hang is ended here, and counts as killed.
 STEP_LIMIT = 600
 
-# The tests each area runs, cheapest first; a slip is killed at the first step that fails.
-# ("native", args): ctest in the copy's Linux build; ("wine", args): ctest in its Windows build
-# under a virtual X server. The Windows program's end-to-end tests live in the Linux build.
+# The builds each area's tests use, brought up to date before each slip's tests (a slip in
+# another area restored since is rebuilt there too), and its tests, cheapest first; a slip is
+# killed at the first step that fails. ("native", args): ctest in the copy's Linux build;
+# ("wine", args): ctest in its Windows build under a virtual X server. The Windows program's
+# end-to-end tests live in the Linux build.
 REPAINT_TESTS = r"^(RenderingTest|RepaintOutlineTest|PropertyTest|FormLifecycleTest|InputTest)\."
 AREAS = {
     "cache": {
@@ -50,12 +52,12 @@ AREAS = {
     "win32": {
         # The packages are not remade for each slip, so their test, which compares the
         # installed program with the build's, is left to the packaging area.
-        "build": ["windows"],
+        "build": ["native", "windows"],
         "tests": [("wine", ["-R", "^(widgets|win32|shell)$"]),
-                  ("native", ["-R", "Windows", "-E", "WindowsPackages"])],
+                  ("native", ["-R", "Windows", "-E", "WindowsPackages|^X11"])],
     },
     "packaging": {
-        "build": ["packages"],
+        "build": ["native", "packages"],
         "tests": [("native", ["-R", "XScreenSaverDescription"]),
                   ("native", ["-R", "WindowsPackages"])],
     },
