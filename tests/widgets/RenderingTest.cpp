@@ -590,6 +590,23 @@ TEST_F(RenderingTest, a_picture_larger_than_its_widget_hides_only_the_widgets_pa
   EXPECT_EQ(form->Frame().Pixel(17, 15), Gradient(20, 20).Pixel(7, 5));
 }
 
+TEST_F(RenderingTest, an_auto_sized_picture_takes_the_size_of_each_picture_it_is_given) {
+  TestForm* form = MakePlainForm(60, 50, "clMaroon");
+  TImage* image = AddImage(form, {5, 6, 40, 30}, Gradient(7, 4));
+  image->SetAutoSize(true);
+  EXPECT_EQ(image->BoundsRect(), (Rect{5, 6, 7, 4}));
+  const Bitmap32 second = Gradient(12, 9);
+  image->Picture().Assign(BitmapGraphic(second));
+  EXPECT_EQ(image->BoundsRect(), (Rect{5, 6, 12, 9}));
+  ExpectPixels(Repaint(*form), form->Frame().Bounds(), [&](int x, int y) {
+    return Rect{5, 6, 12, 9}.Contains(x, y) ? second.Pixel(x - 5, y - 6) : clMaroon;
+  });
+  // Without AutoSize the widget keeps its size whatever the picture.
+  image->SetAutoSize(false);
+  image->Picture().Assign(BitmapGraphic(Gradient(3, 3)));
+  EXPECT_EQ(image->BoundsRect(), (Rect{5, 6, 12, 9}));
+}
+
 TEST_F(RenderingTest, a_form_without_a_window_repaints_a_frame_of_its_size_after_any_resize) {
   MakePlainForm(10, 10);  // the main form, which has its window at once
   TestForm* form = MakePlainForm(40, 30, "clMaroon");
@@ -626,6 +643,13 @@ TEST_F(RenderingTest, changes_far_apart_present_their_own_rectangles_and_close_o
   EXPECT_EQ(screen.Pixel(15, 15), clGray);
   EXPECT_EQ(screen.Pixel(151, 101), clMaroon);
   EXPECT_EQ(screen.Pixel(182, 131), clGray);
+  // Changes side by side cost no more as one rectangle than as two: they go as one.
+  first->SetBounds(10, 10, 20, 20);
+  TLabel* beside = AddBlock(form, {30, 10, 15, 20}, clGray);
+  m_app.PaintDirtyForms();
+  first->Invalidate();
+  beside->Invalidate();
+  EXPECT_EQ(form->DirtyRects(), (std::vector<Rect>{{10, 10, 35, 20}}));
   // A change wholly outside the form presents nothing.
   m_backend.ResetPresentStats();
   second->SetBounds(300, 200, 30, 30);

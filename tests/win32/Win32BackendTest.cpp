@@ -372,6 +372,32 @@ TEST_F(Win32Backends, a_size_changed_by_others_is_reported_in_either_dimension) 
   EXPECT_FALSE(m_backend->GetForeignWindowRect(uint64_t(uintptr_t(host)), outer));
 }
 
+TEST_F(Win32Backends, a_system_command_the_form_leaves_gets_the_systems_own_handling) {
+  WindowHandle popup = Create(WindowKind::Popup);
+  m_backend->SetImmediateDispatch([&](const InputEvent& event) {
+    m_backend->AnswerSysCommand(event.window, event.command, 0);
+  });
+  // The system closes a window on SC_CLOSE by sending it WM_CLOSE.
+  SendMessageW(AsWindow(popup), WM_SYSCOMMAND, SC_CLOSE, 0);
+  m_backend->SetImmediateDispatch(nullptr);
+  std::vector<InputEvent> events = Events();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].type, EventType::CloseRequest);
+  EXPECT_EQ(events[0].window, popup);
+}
+
+TEST_F(Win32Backends, a_window_minimised_and_restored_by_others_reports_no_resize) {
+  WindowHandle handle = Create(WindowKind::Popup, {30, 40, 120, 90});
+  HWND window = AsWindow(handle);
+  m_backend->ShowWindow(handle, true);
+  Events();
+  ::ShowWindow(window, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(window));
+  ::ShowWindow(window, SW_RESTORE);
+  EXPECT_FALSE(IsIconic(window));
+  EXPECT_TRUE(Events().empty());
+}
+
 TEST_F(Win32Backends, popup_takes_its_bounds_and_the_programs_own_changes_are_not_reported) {
   WindowHandle handle = Create(WindowKind::Popup, {30, 40, 120, 90});
   HWND window = AsWindow(handle);
@@ -427,6 +453,11 @@ TEST_F(Win32Backends, every_top_level_window_is_owned_by_the_application_window)
 TEST_F(Win32Backends, screen_answers_are_the_systems_and_the_clock_counts_milliseconds) {
   EXPECT_EQ(m_backend->PrimaryScreen(),
             (Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}));
+  // The full-screen window covers the primary monitor from the start, before it is shown.
+  RECT outer{};
+  GetWindowRect(AsWindow(Create(WindowKind::FullScreen, {5, 5, 10, 10})), &outer);
+  EXPECT_EQ((Rect{outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}),
+            m_backend->PrimaryScreen());
   HDC screen = GetDC(nullptr);
   EXPECT_EQ(m_backend->PixelsPerInch(), GetDeviceCaps(screen, LOGPIXELSY));
   ReleaseDC(nullptr, screen);

@@ -136,6 +136,11 @@ TEST_F(X11Covers, the_other_monitor_is_black_while_the_scene_shows_and_its_input
   ASSERT_TRUE(release);
   EXPECT_EQ(release->window, saver);
   EXPECT_EQ((Point{release->x, release->y}), (Point{100 - 512, 300}));
+  ASSERT_EQ(m_server.Run("xdotool key Tab"), 0);
+  auto key = WaitFor(*m_backend, EventType::KeyDown, 2000);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->window, saver);
+  EXPECT_EQ(key->key, VK_TAB);
 
   // Hidden, the scene takes its cover along; shown again, it brings it back.
   m_backend->ShowWindow(saver, false);

@@ -288,6 +288,31 @@ TEST_F(X11Windows, uncovering_part_of_a_window_exposes_that_part) {
   EXPECT_EQ(expose->rect, (Rect{50, 60, 30, 20}));
 }
 
+TEST_F(X11Windows, an_uncovered_area_of_several_pieces_is_exposed_as_one_rectangle_around_them) {
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 200, 200});
+  m_backend->ShowWindow(popup, true);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::Expose, 2000));
+  // A window with a smaller one over its middle: taking the larger away uncovers a ring.
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  Window covers[2] = {};
+  const Rect places[2] = {{40, 50, 100, 80}, {80, 80, 20, 20}};
+  for (int i = 0; i < 2; ++i) {
+    covers[i] =
+        XCreateWindow(Test(), DefaultRootWindow(Test()), places[i].left, places[i].top,
+                      unsigned(places[i].width), unsigned(places[i].height), 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(Test(), covers[i]);
+  }
+  XSync(Test(), False);
+  XDestroyWindow(Test(), covers[0]);
+  XSync(Test(), False);
+  auto expose = WaitFor(*m_backend, EventType::Expose, 2000);
+  ASSERT_TRUE(expose);
+  EXPECT_EQ(expose->rect, places[0]);
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Expose, 300));
+}
+
 TEST_F(X11Windows, delete_window_message_is_a_close_request) {
   WindowHandle dialog = Make(WindowKind::Dialog, "Box", {0, 0, 100, 80});
   XEvent event{};
