@@ -246,7 +246,12 @@ class Workspace:
             if status != 0:
                 with open(log_file) as out:
                     out.seek(before)
-                    failed = re.findall(r"^\s*\d+ - (\S+)", out.read(), re.M)
+                    text = out.read()
+                # The test cases by name where the output gives them (a Wine test is a whole
+                # test program), else the tests ctest lists as failed.
+                cases = re.findall(r"^\[  FAILED  \] (\w\S*\.\S+)", text, re.M)
+                failed = list(dict.fromkeys(cases))
+                failed = failed or re.findall(r"^\s*\d+ - (\S+)", text, re.M)
                 return failed or [f"ctest {' '.join(args)} (status {status})"]
         return []
 
