@@ -338,6 +338,9 @@ TEST_F(RenderingTest, picture_area_follows_stretch_proportional_and_truncates_si
       {true, true, {50, 50}, {25, 30}, {0, 0, 41, 50}},  // 41.7
       {true, true, {10, 50}, {20, 30}, {0, 0, 10, 15}},  // too narrow: the width limits
       {true, true, {10, 50}, {21, 29}, {0, 0, 10, 13}},  // 13.8
+      // Scaled to the width, exactly as high as the widget: the width stays whole.
+      {true, true, {10, 6}, {30, 20}, {0, 0, 10, 6}},  // 6.7 high, 9 wide had it fitted the height
+      {true, true, {6, 10}, {20, 30}, {0, 0, 6, 10}},
       // Proportional without stretch shrinks only a picture too large.
       {false, true, {60, 60}, {20, 30}, {0, 0, 20, 30}},
       {false, true, {60, 60}, {30, 120}, {0, 0, 15, 60}},
@@ -583,11 +586,11 @@ TEST_F(RenderingTest, a_picture_larger_than_its_widget_hides_only_the_widgets_pa
   lower->SetBounds(0, 0, 40, 40);
   lower->Picture().Assign(BitmapGraphic(Gradient(40, 40)));
   // Unstretched, its 20 x 20 pixels are cut to the 8 x 6 widget.
-  AddImage(form, {10, 10, 8, 6}, Gradient(20, 20));
-  EXPECT_EQ(PaintAlone(*form, {10, 10, 8, 6}, *lower), 0);
-  EXPECT_EQ(PaintAlone(*form, {10, 10, 20, 20}, *lower), 1);
+  AddImage(form, {10, 14, 8, 6}, Gradient(20, 20));
+  EXPECT_EQ(PaintAlone(*form, {10, 14, 8, 6}, *lower), 0);
+  EXPECT_EQ(PaintAlone(*form, {10, 14, 20, 20}, *lower), 1);
   EXPECT_EQ(form->Frame().Pixel(25, 25), Gradient(40, 40).Pixel(25, 25));
-  EXPECT_EQ(form->Frame().Pixel(17, 15), Gradient(20, 20).Pixel(7, 5));
+  EXPECT_EQ(form->Frame().Pixel(17, 19), Gradient(20, 20).Pixel(7, 5));
 }
 
 TEST_F(RenderingTest, an_auto_sized_picture_takes_the_size_of_each_picture_it_is_given) {

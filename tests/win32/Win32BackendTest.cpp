@@ -252,9 +252,13 @@ TEST_F(Win32Backends, dirty_rectangles_away_from_the_origin_come_from_their_plac
     }
   }
   ExpectWindowShows(window, expected);
-  // Shown again, a part away from the origin comes from the frame kept for the window.
+  // Shown again, a part away from the origin comes from the frame kept for the window, and so
+  // does all of it: the presents changed nothing else there.
   RECT part{20, 10, 38, 26};
   InvalidateRect(window, &part, TRUE);
+  UpdateWindow(window);
+  ExpectWindowShows(window, expected);
+  InvalidateRect(window, nullptr, TRUE);
   UpdateWindow(window);
   ExpectWindowShows(window, expected);
 }
@@ -330,21 +334,26 @@ TEST_F(Win32Backends, key_messages_carry_the_modifiers_held) {
       {{0x02, 0x04}, ssRight | ssMiddle},
       {{0x10, 0x11, 0x12}, ssShift | ssCtrl | ssAlt},
   };
+  // A mouse message takes its buttons, Shift and Ctrl from its own flags, only Alt from the
+  // keyboard.
   for (const auto& c : cases) {
     BYTE keys[256] = {};
     for (int key : c.held) keys[key] = 0x80;
     ASSERT_TRUE(SetKeyboardState(keys));
     SendMessageW(window, WM_KEYDOWN, 'K', 0);
+    SendMessageW(window, WM_MOUSEMOVE, MK_MBUTTON, MAKELPARAM(1, 1));
   }
   BYTE none[256] = {};
   SetKeyboardState(none);
   std::vector<InputEvent> events = Events();
-  ASSERT_EQ(events.size(), std::size(cases));
-  for (size_t i = 0; i < events.size(); ++i) {
+  ASSERT_EQ(events.size(), 2 * std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(events[i].type, EventType::KeyDown);
-    EXPECT_EQ(events[i].key, 'K');
-    EXPECT_EQ(events[i].shift, cases[i].shift);
+    EXPECT_EQ(events[2 * i].type, EventType::KeyDown);
+    EXPECT_EQ(events[2 * i].key, 'K');
+    EXPECT_EQ(events[2 * i].shift, cases[i].shift);
+    EXPECT_EQ(events[2 * i + 1].type, EventType::MouseMove);
+    EXPECT_EQ(events[2 * i + 1].shift, ssMiddle | (cases[i].shift & ssAlt));
   }
 }
 
