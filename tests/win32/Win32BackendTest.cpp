@@ -117,6 +117,9 @@ TEST_F(Win32Backends, child_of_a_handle_that_names_no_window_is_a_system_error) 
     EXPECT_EQ(error.Kind(), "EOSError");
     EXPECT_EQ(error.Message().rfind("システムエラー。コード：1400.\r\n", 0), 0u) << error.Message();
     EXPECT_GT(error.Message().size(), std::string("システムエラー。コード：1400.\r\n").size());
+    // The box adds its own full stop to the system's text.
+    EXPECT_NE(error.Message().back(), '.');
+    EXPECT_GT(static_cast<unsigned char>(error.Message().back()), ' ');
   }
 }
 
@@ -478,6 +481,27 @@ TEST_F(Win32Backends, screen_answers_are_the_systems_and_the_clock_counts_millis
   }
   EXPECT_GE(seen.size(), 10u);  // a clock of whole seconds would give one or two
   EXPECT_GE(*seen.rbegin() - *seen.begin(), 250);
+}
+
+TEST_F(Win32Backends, wait_ends_at_its_deadline_or_as_soon_as_a_message_comes) {
+  int64_t start = m_backend->NowMs();
+  EXPECT_FALSE(m_backend->WaitEvent(start + 150));
+  const int64_t end = m_backend->NowMs();
+  EXPECT_GE(end, start + 150);
+  EXPECT_FALSE(m_backend->WaitEvent(end - 10));  // a deadline passed already
+  // A key posted by another thread while the loop sleeps wakes it.
+  HWND window = AsWindow(Create(WindowKind::Popup));
+  std::thread poster([window] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    PostMessageW(window, WM_KEYDOWN, 'Q', 0);
+  });
+  start = m_backend->NowMs();
+  std::optional<InputEvent> event = m_backend->WaitEvent(start + 5000);
+  poster.join();
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->type, EventType::KeyDown);
+  EXPECT_EQ(event->key, 'Q');
+  EXPECT_LT(m_backend->NowMs() - start, 2500);
 }
 
 TEST_F(Win32Backends, the_pointer_is_given_back_as_it_was_when_the_backend_goes) {

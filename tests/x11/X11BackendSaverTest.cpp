@@ -123,6 +123,19 @@ TEST_F(X11Saver, closing_the_backend_restores_the_server_setting) {
   EXPECT_EQ(ServerSaverTimeout(), 2);
 }
 
+TEST_F(X11Saver, another_full_screen_window_keeps_the_server_saver_off_until_it_goes_too) {
+  WindowHandle first = ShowFullScreen(0x000000);
+  WindowHandle second = ShowFullScreen(0x000000);
+  ASSERT_TRUE(PumpUntil(
+      *m_backend, [&] { return ServerSaverTimeout() == 0; }, 1000));
+  m_backend->DestroyWindow(first);
+  EXPECT_FALSE(PumpUntil(
+      *m_backend, [&] { return ServerSaverTimeout() != 0; }, 300));
+  m_backend->ShowWindow(second, false);
+  EXPECT_TRUE(PumpUntil(
+      *m_backend, [&] { return ServerSaverTimeout() == 2; }, 1000));
+}
+
 // ---- Pointer ----
 
 using X11Cursor = X11BackendTest;
