@@ -5,10 +5,12 @@
 #     managed window would wait for one on every hide, and message boxes would get no focus;
 #   - the program's face "ＭＳ Ｐゴシック" is mapped to IPAPGothic, as Wine's own fallback for
 #     it has no Latin digits;
-#   - no Mono or Gecko installer is offered, and no desktop menu entries are made.
+#   - no Mono or Gecko installer is offered, and no desktop menu entries are made;
+#   - a program that crashes ends at once with its backtrace on standard error, instead of
+#     waiting for somebody to close Wine's crash dialog (a test would hang until its timeout).
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
-stamp="$prefix/.vantorel-prefix-1"
+stamp="$prefix/.vantorel-prefix-2"
 [ -f "$stamp" ] && exit 0
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
@@ -21,7 +23,8 @@ trap 'rm -f "$reg"' EXIT
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' '"ＭＳ Ｐゴシック"="IPAPGothic"' '' \
-  '[HKEY_CURRENT_USER\Software\Wine\DllOverrides]' '"winemenubuilder.exe"=""' '' |
+  '[HKEY_CURRENT_USER\Software\Wine\DllOverrides]' '"winemenubuilder.exe"=""' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' |
   iconv -f UTF-8 -t UTF-16 >"$reg"
 wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
 wineserver -w

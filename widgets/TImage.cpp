@@ -137,6 +137,7 @@ void TImage::Paint(Painter& painter) {
     Painter scaler(m_scaled);
     scaler.DrawScaled(*pixels, m_scaled.Bounds(), std::nullopt);
     m_scaled_source = pixels;
+    ++m_scaled_copies_made;
   }
   painter.DrawCopy(m_scaled, dest.left, dest.top, key);
 }

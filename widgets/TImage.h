@@ -51,6 +51,9 @@ class TImage : public TControl {
   bool PaintDecodes() const override;
   // The memory held by the stretched picture's scaled copy; 0 while there is none.
   size_t ScaledCopyBytes() const;
+  // How often the picture has been scaled into that copy; a repaint that only copies from it
+  // does not count.
+  int ScaledCopiesMade() const { return m_scaled_copies_made; }
 
  protected:
   void BoundsChanged(const Rect& old_bounds) override;
@@ -72,6 +75,7 @@ class TImage : public TControl {
   // the form; dropped when the picture, the widget's size, Stretch or Proportional changes.
   Bitmap32 m_scaled;
   const Bitmap32* m_scaled_source = nullptr;
+  int m_scaled_copies_made = 0;
 };
 
 }  // namespace vt

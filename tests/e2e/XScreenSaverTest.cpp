@@ -4,6 +4,9 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 #include "EndToEndTest.h"
 #include "XScreenSaverDaemon.h"
@@ -74,6 +77,24 @@ TEST_F(HostedSaver, ReportsGoToStandardErrorWithoutABoxAndSigtermEndsIt) {
   EXPECT_NE(ErrorOutput(bad).find("'12abc' は整数ではありません"), std::string::npos)
       << ErrorOutput(bad);
   EXPECT_TRUE(ProgramWindows().empty());
+}
+
+// The description the daemon's settings read names the hack as its installed file is called
+// and starts it on the root window, as the daemon's own hacks are started.
+TEST(XScreenSaverDescription, NamesTheHackByItsFileAndStartsItOnTheRootWindow) {
+  std::ifstream file(VT_SOURCE_DIR "/packaging/linux/vantorel.xml");
+  const std::string xml((std::istreambuf_iterator<char>(file)), {});
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(
+      xml, match,
+      std::regex(R"re(<screensaver name="([^"]*)" _label="([^"]*)">([\s\S]*)</screensaver>)re")));
+  // The package's link in the daemon's folder of hacks.
+  EXPECT_EQ(match[1].str(), "vantorel");
+  EXPECT_EQ(match[2].str(), "Vantorel");
+  const std::string body = match[3].str();
+  EXPECT_NE(body.find("<command arg=\"--root\"/>"), std::string::npos) << body;
+  EXPECT_NE(body.find("<_description>"), std::string::npos) << body;
+  EXPECT_NE(body.find("</_description>"), std::string::npos) << body;
 }
 
 class UnderTheDaemon : public HostedSaver {

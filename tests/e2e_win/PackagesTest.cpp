@@ -50,6 +50,20 @@ class WindowsPackages : public WineTest {
     // reg prints its "unable to find" on standard output too: only a found key's text counts.
     return CommandOutput("out=$(" + query + " 2>/dev/null) && printf %s \"$out\"");
   }
+  // The text of a string value, as `reg query` prints it; empty when it is not there.
+  std::string RegString(const std::string& key, const std::string& value) {
+    const std::string text = RegQuery(key, value);
+    const std::string type = "REG_SZ    ";
+    size_t start = text.find(type);
+    if (start == std::string::npos) return "";
+    start += type.size();
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
+  }
+  void RegSet(const std::string& key, const std::string& value, const std::string& data) {
+    ASSERT_EQ(Run("env WINEPREFIX=" + Prefix() + " WINEDEBUG=-all wine reg add '" + key + "' /v '" +
+                  value + "' /d '" + data + "' /f >/dev/null 2>&1"),
+              0);
+  }
   // Runs an installer or uninstaller and waits for every process it started in the prefix.
   int RunToTheEnd(const std::string& program) {
     int code = ExitCode(StartWindows(program, {"/S"}), 60s);
@@ -94,6 +108,26 @@ TEST_F(WindowsPackages, SetupInstallsIntoTheSystemFolderAndTheUninstallerTakesIt
   EXPECT_FALSE(fs::exists(home));
   EXPECT_EQ(RegQuery("HKCU\\Control Panel\\Desktop", "SCRNSAVE.EXE"), "");
   EXPECT_EQ(RegQuery("HKCU\\Control Panel\\Desktop", "ScreenSaveActive"), "");
+  EXPECT_EQ(RegQuery(kUninstallKey), "");
+}
+
+TEST_F(WindowsPackages, UninstallerGivesBackTheSaverHadBeforeUnlessAnotherWasChosenSince) {
+  const std::string uninstaller = Prefix() + "/drive_c/Program Files/Vantorel/Uninstall.exe";
+  const std::string desktop = "HKCU\\Control Panel\\Desktop";
+  auto current = [&] {
+    return RegString(desktop, "SCRNSAVE.EXE") + " " + RegString(desktop, "ScreenSaveActive");
+  };
+  RegSet(desktop, "SCRNSAVE.EXE", "C:\\windows\\system32\\before.scr");
+  RegSet(desktop, "ScreenSaveActive", "0");
+  ASSERT_EQ(RunToTheEnd(kSetup), 0);
+  EXPECT_EQ(current(), "C:\\windows\\system32\\vantorel.scr 1");
+  ASSERT_EQ(RunToTheEnd(uninstaller), 0);
+  EXPECT_EQ(current(), "C:\\windows\\system32\\before.scr 0");
+
+  ASSERT_EQ(RunToTheEnd(kSetup), 0);
+  RegSet(desktop, "SCRNSAVE.EXE", "C:\\windows\\system32\\after.scr");
+  ASSERT_EQ(RunToTheEnd(uninstaller), 0);
+  EXPECT_EQ(current(), "C:\\windows\\system32\\after.scr 1");
   EXPECT_EQ(RegQuery(kUninstallKey), "");
 }
 

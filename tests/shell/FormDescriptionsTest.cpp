@@ -2,6 +2,8 @@
 // its kind, design bounds, settings, picture and event bindings.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -280,6 +282,19 @@ TEST_F(FormDescriptions, PreviewFormHoldsOneStretchedStill) {
   EXPECT_EQ(image->Picture().Height(), 262);
   EXPECT_EQ(image->Picture().Graphic()->FormatName(), "jpg");
   EXPECT_TRUE(Bindings(image).empty());
+}
+
+// Built-in files are found by their own file names, whole, and by nothing else.
+TEST(BuiltInFiles, AreFoundWholeByTheirFileNamesOnly) {
+  std::optional<std::span<const uint8_t>> car = assets::Find("car.jpg");
+  ASSERT_TRUE(car);
+  ASSERT_GE(car->size(), 4u);
+  EXPECT_EQ((std::vector<uint8_t>{(*car)[0], (*car)[1]}), (std::vector<uint8_t>{0xFF, 0xD8}));
+  EXPECT_EQ((std::vector<uint8_t>{(*car)[car->size() - 2], car->back()}),
+            (std::vector<uint8_t>{0xFF, 0xD9}));
+  for (const char* name : {"car_jpg", "car", "car.jpgx", "", "車.jpg", "nothing.jpg"}) {
+    EXPECT_FALSE(assets::Find(name)) << name;
+  }
 }
 
 // The template person is an 8-bit bitmap with a full palette; the rooftop character 24-bit.

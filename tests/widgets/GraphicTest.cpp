@@ -14,6 +14,7 @@
 #include "tests/widgets/JpegTestFiles.h"
 #include "widgets/Exceptions.h"
 #include "widgets/Graphic.h"
+#include "widgets/PlatformFiles.h"
 
 namespace vt {
 namespace {
@@ -179,6 +180,20 @@ TEST_F(GraphicFiles, every_load_reads_the_file_again) {
   EXPECT_EQ(LoadGraphicFromFile(path)->Pixels()->Pixel(0, 0), 0x0000FFu);
   fs::remove(path);
   ExpectLoadError(path, "EFOpenError", "ファイル " + path + " は開けません");
+}
+
+TEST_F(GraphicFiles, a_whole_file_read_gives_exactly_its_bytes_and_a_folder_none) {
+  // Longer than one read of the platform's files, and no multiple of it.
+  std::vector<uint8_t> bytes(3 * 65536 + 1234);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + i / 251);
+  std::vector<uint8_t> read{1, 2, 3};
+  ASSERT_EQ(ReadWholeFile(Write("long.bin", bytes), read), FileReadResult::Read);
+  EXPECT_EQ(read.size(), bytes.size());
+  EXPECT_TRUE(read == bytes);
+  ASSERT_EQ(ReadWholeFile(Write("empty.bin", {}), read), FileReadResult::Read);
+  EXPECT_TRUE(read.empty());
+  EXPECT_EQ(ReadWholeFile(m_dir.string(), read), FileReadResult::CannotOpen);
+  EXPECT_EQ(ReadWholeFile((m_dir / "missing.bin").string(), read), FileReadResult::CannotOpen);
 }
 
 TEST(GraphicMemory, bytes_in_memory_use_the_same_decoders_chosen_by_extension) {

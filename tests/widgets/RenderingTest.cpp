@@ -100,8 +100,30 @@ void ExpectPixels(const Bitmap32& frame, const Rect& area,
   }
 }
 
+// A picture that counts how often it is drawn.
+struct CountedImage : TImage {
+  using TImage::TImage;
+  void Paint(Painter& painter) override {
+    ++m_paints;
+    TImage::Paint(painter);
+  }
+  int m_paints = 0;
+};
+
 class RenderingTest : public WidgetTest {
  protected:
+  // Paints rect alone over a poisoned frame, checks it against a whole repaint of the form and
+  // returns how often `counted` was drawn for it.
+  int PaintAlone(TForm& form, const Rect& rect, const CountedImage& counted) {
+    Bitmap32 frame(form.Width(), form.Height(), clFuchsia);
+    Painter painter(frame);
+    const int before = counted.m_paints;
+    form.PaintRect(painter, rect);
+    const int paints = counted.m_paints - before;
+    const Bitmap32& full = Repaint(form);
+    ExpectPixels(frame, rect, [&](int x, int y) { return full.Pixel(x, y); });
+    return paints;
+  }
   TImage* AddImage(TForm* form, const Rect& bounds, const Bitmap32& picture) {
     auto* image = form->CreateOwned<TImage>();
     image->SetParent(form);
@@ -316,6 +338,9 @@ TEST_F(RenderingTest, picture_area_follows_stretch_proportional_and_truncates_si
       {true, true, {50, 50}, {25, 30}, {0, 0, 41, 50}},  // 41.7
       {true, true, {10, 50}, {20, 30}, {0, 0, 10, 15}},  // too narrow: the width limits
       {true, true, {10, 50}, {21, 29}, {0, 0, 10, 13}},  // 13.8
+      // Scaled to the width, exactly as high as the widget: the width stays whole.
+      {true, true, {10, 6}, {30, 20}, {0, 0, 10, 6}},  // 6.7 high, 9 wide had it fitted the height
+      {true, true, {6, 10}, {20, 30}, {0, 0, 6, 10}},
       // Proportional without stretch shrinks only a picture too large.
       {false, true, {60, 60}, {20, 30}, {0, 0, 20, 30}},
       {false, true, {60, 60}, {30, 120}, {0, 0, 15, 60}},
@@ -431,16 +456,6 @@ TEST_F(RenderingTest, stretched_picture_copy_is_remade_when_the_picture_or_the_s
   expect_fresh_stretch(third_frame, *image->Picture().Graphic()->Pixels(), std::nullopt);
 }
 
-// A picture that counts how often it is drawn.
-struct CountedImage : TImage {
-  using TImage::TImage;
-  void Paint(Painter& painter) override {
-    ++m_paints;
-    TImage::Paint(painter);
-  }
-  int m_paints = 0;
-};
-
 TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_picture_up) {
   TestForm* form = MakePlainForm(60, 50, "clMaroon");
   auto* lower = form->CreateOwned<CountedImage>();
@@ -448,22 +463,15 @@ TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_p
   lower->Picture().Assign(BitmapGraphic(Gradient(50, 40)));
   TImage* upper = AddImage(form, {10, 10, 30, 20}, Gradient(4, 4));
   upper->SetStretch(true);
-  // Paints rect alone over a poisoned frame, checks it against a full repaint, counts draws.
-  auto lower_paints = [&](const Rect& rect) {
-    Bitmap32 frame(60, 50, clFuchsia);
-    Painter painter(frame);
-    const int before = lower->m_paints;
-    form->PaintRect(painter, rect);
-    const int paints = lower->m_paints - before;
-    const Bitmap32& full = Repaint(*form);
-    ExpectPixels(frame, rect, [&](int x, int y) { return full.Pixel(x, y); });
-    return paints;
-  };
+  auto lower_paints = [&](const Rect& rect) { return PaintAlone(*form, rect, *lower); };
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 0);
   // A rectangle it hides most of is split: the lower picture is drawn in the strips left of and
   // below the part it hides, not beneath that part; the strip below splits again where the
   // lower picture's pixels end, above the bare rest of its bounds.
   EXPECT_EQ(lower_paints({8, 10, 32, 34}), 3);
+  // Around all four sides of the part it hides: four strips, each whole, the one below split
+  // again.
+  EXPECT_EQ(lower_paints({8, 8, 34, 34}), 5);
   upper->SetTransparent(true);  // its bottom-left colour lets the lower picture through
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
   upper->SetTransparent(false);
@@ -476,6 +484,183 @@ TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_p
   upper->Picture().Assign(LoadGraphicFromMemory(JpegFailingHalfway(), "jpg"));
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);  // decoding fails here
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
+}
+
+// The repaint cache at its edges
+
+// What stretching a picture afresh into dest gives on a bare form.
+Bitmap32 FreshStretch(const TForm& form, const Bitmap32& picture, const Rect& dest,
+                      std::optional<TColor> transparent = std::nullopt) {
+  Bitmap32 fresh(form.Width(), form.Height(), form.Color());
+  Painter painter(fresh);
+  painter.DrawScaled(picture, dest, transparent);
+  return fresh;
+}
+
+TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scaled_once) {
+  TestForm* form = MakePlainForm(40, 30, "clMaroon");
+  const Bitmap32 picture = Gradient(7, 3);
+  TImage* image = AddImage(form, {0, 0, 1, 1}, picture);
+  image->SetStretch(true);
+  // Each lies inside the form, so it is scaled once and later repaints copy from that.
+  for (const Rect& bounds : {Rect{0, 5, 40, 12}, Rect{6, 0, 20, 30}, Rect{0, 0, 40, 30}}) {
+    SCOPED_TRACE(testing::Message() << bounds.width << "x" << bounds.height);
+    image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    EXPECT_EQ(image->ScaledCopyBytes(), 0u);  // the copy of the old size is gone at once
+    const int made = image->ScaledCopiesMade();
+    const Bitmap32 fresh = FreshStretch(*form, picture, bounds);
+    for (int repaint = 0; repaint < 3; ++repaint) {
+      ExpectPixels(Repaint(*form), fresh.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
+    }
+    EXPECT_EQ(image->ScaledCopiesMade() - made, 1);
+    EXPECT_EQ(image->ScaledCopyBytes(), size_t(bounds.Area()) * 4);
+  }
+  // Its memory goes as soon as the look changes, before any repaint.
+  image->SetProportional(true);
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+  Repaint(*form);
+  EXPECT_GT(image->ScaledCopyBytes(), 0u);
+  image->SetStretch(false);
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+}
+
+TEST_F(RenderingTest, a_picture_stretched_to_its_own_width_or_height_still_stretches_the_other) {
+  TestForm* form = MakePlainForm(40, 30, "clMaroon");
+  const Bitmap32 picture = Gradient(10, 5);
+  TImage* image = AddImage(form, {0, 0, 1, 1}, picture);
+  image->SetStretch(true);
+  for (const Rect& bounds : {Rect{3, 2, 10, 20}, Rect{3, 2, 25, 5}}) {
+    SCOPED_TRACE(testing::Message() << bounds.width << "x" << bounds.height);
+    image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    const Bitmap32 fresh = FreshStretch(*form, picture, bounds);
+    ExpectPixels(Repaint(*form), fresh.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
+  }
+  // At its own size in both, it is its own copy.
+  image->SetBounds(3, 2, 10, 5);
+  const Bitmap32& frame = Repaint(*form);
+  ExpectPixels(frame, {3, 2, 10, 5}, [&](int x, int y) { return picture.Pixel(x - 3, y - 2); });
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+}
+
+TEST_F(RenderingTest, a_transparent_picture_larger_than_its_form_shows_the_form_through_its_key) {
+  TestForm* form = MakePlainForm(30, 20, "clRed");
+  const Bitmap32 picture = Gradient(6, 4);
+  const Rect bounds{-4, -3, 40, 28};
+  TImage* image = AddImage(form, bounds, picture);
+  image->SetStretch(true);
+  image->SetTransparent(true);
+  const Bitmap32 fresh = FreshStretch(*form, picture, bounds, picture.Pixel(0, 3));
+  ExpectPixels(Repaint(*form), fresh.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
+  EXPECT_EQ(fresh.Pixel(0, 19), clRed);
+  // Only its visible part is stretched, each time: no copy larger than the form is kept.
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+  EXPECT_EQ(image->ScaledCopiesMade(), 0);
+}
+
+TEST_F(RenderingTest, a_centred_stretched_picture_keeps_its_place_in_a_widget_of_another_shape) {
+  TestForm* form = MakePlainForm(120, 70, "clMaroon");
+  const Bitmap32 wide = Gradient(20, 10), tall = Gradient(10, 20);
+  TImage* flat = AddImage(form, {5, 5, 40, 60}, wide);
+  TImage* narrow = AddImage(form, {50, 5, 60, 40}, tall);
+  for (TImage* image : {flat, narrow}) {
+    image->SetStretch(true);
+    image->SetProportional(true);
+    image->SetCenter(true);
+  }
+  EXPECT_EQ(flat->DestRect(), (Rect{0, 20, 40, 20}));
+  EXPECT_EQ(narrow->DestRect(), (Rect{20, 0, 20, 40}));
+  Bitmap32 fresh = FreshStretch(*form, wide, {5, 25, 40, 20});
+  Painter(fresh).DrawScaled(tall, {70, 5, 20, 40}, std::nullopt);
+  // The first repaint scales each picture, the second copies from the scaled copies.
+  for (int repaint = 0; repaint < 2; ++repaint) {
+    ExpectPixels(Repaint(*form), fresh.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
+  }
+  EXPECT_EQ(flat->ScaledCopiesMade(), 1);
+  EXPECT_EQ(narrow->ScaledCopiesMade(), 1);
+}
+
+TEST_F(RenderingTest, a_picture_larger_than_its_widget_hides_only_the_widgets_part) {
+  TestForm* form = MakePlainForm(40, 40, "clMaroon");
+  auto* lower = form->CreateOwned<CountedImage>();
+  lower->SetParent(form);
+  lower->SetBounds(0, 0, 40, 40);
+  lower->Picture().Assign(BitmapGraphic(Gradient(40, 40)));
+  // Unstretched, its 20 x 20 pixels are cut to the 8 x 6 widget.
+  AddImage(form, {10, 14, 8, 6}, Gradient(20, 20));
+  EXPECT_EQ(PaintAlone(*form, {10, 14, 8, 6}, *lower), 0);
+  EXPECT_EQ(PaintAlone(*form, {10, 14, 20, 20}, *lower), 1);
+  EXPECT_EQ(form->Frame().Pixel(25, 25), Gradient(40, 40).Pixel(25, 25));
+  EXPECT_EQ(form->Frame().Pixel(17, 19), Gradient(20, 20).Pixel(7, 5));
+}
+
+TEST_F(RenderingTest, an_auto_sized_picture_takes_the_size_of_each_picture_it_is_given) {
+  TestForm* form = MakePlainForm(60, 50, "clMaroon");
+  TImage* image = AddImage(form, {5, 6, 40, 30}, Gradient(7, 4));
+  image->SetAutoSize(true);
+  EXPECT_EQ(image->BoundsRect(), (Rect{5, 6, 7, 4}));
+  const Bitmap32 second = Gradient(12, 9);
+  image->Picture().Assign(BitmapGraphic(second));
+  EXPECT_EQ(image->BoundsRect(), (Rect{5, 6, 12, 9}));
+  ExpectPixels(Repaint(*form), form->Frame().Bounds(), [&](int x, int y) {
+    return Rect{5, 6, 12, 9}.Contains(x, y) ? second.Pixel(x - 5, y - 6) : clMaroon;
+  });
+  // Without AutoSize the widget keeps its size whatever the picture.
+  image->SetAutoSize(false);
+  image->Picture().Assign(BitmapGraphic(Gradient(3, 3)));
+  EXPECT_EQ(image->BoundsRect(), (Rect{5, 6, 12, 9}));
+}
+
+TEST_F(RenderingTest, a_form_without_a_window_repaints_a_frame_of_its_size_after_any_resize) {
+  MakePlainForm(10, 10);  // the main form, which has its window at once
+  TestForm* form = MakePlainForm(40, 30, "clMaroon");
+  ASSERT_FALSE(form->HandleAllocated());
+  for (Size size : {Size{40, 50}, Size{60, 50}, Size{20, 10}}) {
+    SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
+    form->SetBounds(0, 0, size.width, size.height);
+    const Bitmap32& frame = Repaint(*form);
+    EXPECT_EQ((Size{frame.Width(), frame.Height()}), size);
+    EXPECT_EQ(CountPixels(frame, frame.Bounds(), [](TColor c) { return c != clMaroon; }), 0);
+  }
+}
+
+TEST_F(RenderingTest, changes_far_apart_present_their_own_rectangles_and_close_ones_their_union) {
+  TestForm* form = MakePlainForm(200, 150, "clMaroon");
+  TImage* first = AddImage(form, {10, 10, 20, 20}, Solid(1, 1, clRed));
+  TImage* second = AddImage(form, {150, 100, 30, 30}, Solid(1, 1, clRed));
+  first->SetStretch(true);
+  second->SetStretch(true);
+  ShowAndPaint();
+  m_backend.ResetPresentStats();
+  first->Picture().Assign(BitmapGraphic(Solid(1, 1, clGray)));
+  second->Picture().Assign(BitmapGraphic(Solid(1, 1, clGray)));
+  first->Invalidate();  // again, inside what is pending already
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.PresentCalls(), 1);
+  EXPECT_EQ(m_backend.PresentedPixels(), 20 * 20 + 30 * 30);
+  // Moved by a few pixels, the old and the new place go as one rectangle.
+  m_backend.ResetPresentStats();
+  second->SetBounds(153, 102, 30, 30);
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.PresentedPixels(), 33 * 32);
+  const Bitmap32& screen = m_backend.FindWindow(form->Handle())->screen;
+  EXPECT_EQ(screen.Pixel(15, 15), clGray);
+  EXPECT_EQ(screen.Pixel(151, 101), clMaroon);
+  EXPECT_EQ(screen.Pixel(182, 131), clGray);
+  // Changes side by side cost no more as one rectangle than as two: they go as one.
+  first->SetBounds(10, 10, 20, 20);
+  TLabel* beside = AddBlock(form, {30, 10, 15, 20}, clGray);
+  m_app.PaintDirtyForms();
+  first->Invalidate();
+  beside->Invalidate();
+  EXPECT_EQ(form->DirtyRects(), (std::vector<Rect>{{10, 10, 35, 20}}));
+  // A change wholly outside the form presents nothing.
+  m_backend.ResetPresentStats();
+  second->SetBounds(300, 200, 30, 30);
+  m_app.PaintDirtyForms();
+  second->SetBounds(320, 200, 30, 30);
+  m_backend.ResetPresentStats();
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.PresentCalls(), 0);
 }
 
 // Stacking and clipping

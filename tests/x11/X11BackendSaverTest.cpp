@@ -69,6 +69,20 @@ TEST_F(X11Saver, handled_screen_save_command_keeps_the_server_saver_off) {
   EXPECT_EQ(ServerSaverTimeout(), 2);
 }
 
+TEST_F(X11Saver, after_input_the_screen_save_command_comes_again_once_idle_again) {
+  WindowHandle window = ShowFullScreen(0x204080);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::SysCommand, 3500));
+  m_backend->AnswerSysCommand(window, 0xF140, 1);
+  // Once for each idle period: nothing more while nobody touches anything.
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::SysCommand, 1000));
+  ASSERT_EQ(m_server.Run("xdotool mousemove 10 10 mousemove 20 20"), 0);
+  const int64_t input = m_backend->NowMs();
+  auto again = WaitFor(*m_backend, EventType::SysCommand, 4000);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->window, window);
+  EXPECT_GE(m_backend->NowMs() - input, 1500);
+}
+
 TEST_F(X11Saver, unhandled_screen_save_command_lets_the_server_saver_start) {
   WindowHandle window = ShowFullScreen(0x000000);
   ASSERT_TRUE(WaitFor(*m_backend, EventType::SysCommand, 3500));
@@ -109,21 +123,22 @@ TEST_F(X11Saver, closing_the_backend_restores_the_server_setting) {
   EXPECT_EQ(ServerSaverTimeout(), 2);
 }
 
+TEST_F(X11Saver, another_full_screen_window_keeps_the_server_saver_off_until_it_goes_too) {
+  WindowHandle first = ShowFullScreen(0x000000);
+  WindowHandle second = ShowFullScreen(0x000000);
+  ASSERT_TRUE(PumpUntil(
+      *m_backend, [&] { return ServerSaverTimeout() == 0; }, 1000));
+  m_backend->DestroyWindow(first);
+  EXPECT_FALSE(PumpUntil(
+      *m_backend, [&] { return ServerSaverTimeout() != 0; }, 300));
+  m_backend->ShowWindow(second, false);
+  EXPECT_TRUE(PumpUntil(
+      *m_backend, [&] { return ServerSaverTimeout() == 2; }, 1000));
+}
+
 // ---- Pointer ----
 
 using X11Cursor = X11BackendTest;
-
-// Whether the pointer's current image shows anything at all.
-bool PointerVisible(Display* display) {
-  XFixesCursorImage* image = XFixesGetCursorImage(display);
-  if (!image) return true;
-  bool visible = false;
-  for (size_t i = 0; i < size_t(image->width) * image->height; ++i) {
-    if ((image->pixels[i] >> 24) != 0) visible = true;
-  }
-  XFree(image);
-  return visible;
-}
 
 TEST_F(X11Cursor, display_count_goes_down_and_up_by_one) {
   auto backend = Open();

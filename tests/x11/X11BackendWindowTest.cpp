@@ -37,19 +37,6 @@ Atom AtomOf(Display* display, const char* name) {
   return XInternAtom(display, name, False);
 }
 
-bool IsMapped(Display* display, Window window) {
-  XWindowAttributes attributes{};
-  return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
-}
-
-Rect Geometry(Display* display, Window window) {
-  Window root = 0;
-  int x = 0, y = 0;
-  unsigned width = 0, height = 0, border = 0, depth = 0;
-  XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
-  return {x, y, int(width), int(height)};
-}
-
 // An open backend on the test's server.
 class X11Windows : public X11BackendTest {
  protected:
@@ -194,6 +181,28 @@ TEST_F(X11Windows, icon_reaches_windows_made_before_and_after_it) {
   }
 }
 
+TEST_F(X11Windows, icon_of_another_width_than_height_reaches_top_level_windows_only) {
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 20, 20});
+  Window host = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 0, 0, 50, 50, 0, 0, 0);
+  XSync(Test(), False);
+  WindowHandle child =
+      m_backend->CreateWindow({WindowKind::Child, "PrvForm", {0, 0, 10, 10}, host});
+  Bitmap32 icon(3, 1);
+  icon.SetPixel(0, 0, 0xFF010203);
+  icon.SetPixel(2, 0, 0xFF040506);
+  m_backend->SetIcon(icon);
+  // A round trip of the backend's own: the server has handled its requests before we look.
+  m_backend->PrimaryScreen();
+  std::vector<long> values = ReadProperty(Test(), popup, "_NET_WM_ICON").values;
+  EXPECT_EQ(std::vector<uint32_t>(values.begin(), values.end()),
+            (std::vector<uint32_t>{3, 1, 0xFF010203, 0, 0xFF040506}));
+  EXPECT_EQ(ReadProperty(Test(), child, "_NET_WM_ICON").type, Atom(None));
+  // No picture, no icon.
+  m_backend->SetIcon(Bitmap32());
+  m_backend->PrimaryScreen();
+  EXPECT_EQ(ReadProperty(Test(), popup, "_NET_WM_ICON").type, Atom(None));
+}
+
 TEST_F(X11Windows, show_and_hide_map_and_unmap) {
   WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 20, 20});
   XSync(Test(), False);
@@ -225,6 +234,34 @@ TEST_F(X11Windows, bounds_move_and_resize_without_reporting_a_resize) {
   EXPECT_EQ(resized->height, 120);
 }
 
+TEST_F(X11Windows, a_size_changed_by_others_is_reported_in_either_dimension_and_a_move_not) {
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 100, 80});
+  m_backend->ShowWindow(popup, true);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::Expose, 2000));
+  XMoveWindow(Test(), popup, 30, 30);
+  XSync(Test(), False);
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Resized, 300));
+  for (Size size : {Size{100, 120}, Size{140, 120}}) {
+    XResizeWindow(Test(), popup, unsigned(size.width), unsigned(size.height));
+    XSync(Test(), False);
+    auto resized = WaitFor(*m_backend, EventType::Resized, 2000);
+    ASSERT_TRUE(resized);
+    EXPECT_EQ((Size{resized->width, resized->height}), size);
+  }
+}
+
+TEST_F(X11Windows, a_box_resized_by_the_program_keeps_its_new_size_fixed) {
+  WindowHandle dialog = Make(WindowKind::Dialog, "Vantorel", {0, 0, 300, 200});
+  m_backend->SetWindowBounds(dialog, {10, 20, 320, 240});
+  m_backend->PrimaryScreen();  // a round trip of the backend's own
+  EXPECT_EQ(Geometry(Test(), dialog), (Rect{10, 20, 320, 240}));
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(Test(), dialog, &hints, &supplied));
+  EXPECT_EQ((Size{hints.min_width, hints.min_height}), (Size{320, 240}));
+  EXPECT_EQ((Size{hints.max_width, hints.max_height}), (Size{320, 240}));
+}
+
 TEST_F(X11Windows, mapping_exposes_the_whole_window_once) {
   WindowHandle popup = Make(WindowKind::Popup, "Popup", {10, 10, 64, 48});
   m_backend->ShowWindow(popup, true);
@@ -249,6 +286,31 @@ TEST_F(X11Windows, uncovering_part_of_a_window_exposes_that_part) {
   auto expose = WaitFor(*m_backend, EventType::Expose, 2000);
   ASSERT_TRUE(expose);
   EXPECT_EQ(expose->rect, (Rect{50, 60, 30, 20}));
+}
+
+TEST_F(X11Windows, an_uncovered_area_of_several_pieces_is_exposed_as_one_rectangle_around_them) {
+  WindowHandle popup = Make(WindowKind::Popup, "Popup", {0, 0, 200, 200});
+  m_backend->ShowWindow(popup, true);
+  ASSERT_TRUE(WaitFor(*m_backend, EventType::Expose, 2000));
+  // A window with a smaller one over its middle: taking the larger away uncovers a ring.
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  Window covers[2] = {};
+  const Rect places[2] = {{40, 50, 100, 80}, {80, 80, 20, 20}};
+  for (int i = 0; i < 2; ++i) {
+    covers[i] =
+        XCreateWindow(Test(), DefaultRootWindow(Test()), places[i].left, places[i].top,
+                      unsigned(places[i].width), unsigned(places[i].height), 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(Test(), covers[i]);
+  }
+  XSync(Test(), False);
+  XDestroyWindow(Test(), covers[0]);
+  XSync(Test(), False);
+  auto expose = WaitFor(*m_backend, EventType::Expose, 2000);
+  ASSERT_TRUE(expose);
+  EXPECT_EQ(expose->rect, places[0]);
+  EXPECT_FALSE(WaitFor(*m_backend, EventType::Expose, 300));
 }
 
 TEST_F(X11Windows, delete_window_message_is_a_close_request) {

@@ -74,4 +74,36 @@ std::vector<unsigned long> X11BackendTest::RootPixels(Display* display, const Re
   return pixels;
 }
 
+bool IsMapped(Display* display, Window window) {
+  XWindowAttributes attributes{};
+  return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
+}
+
+Rect Geometry(Display* display, Window window) {
+  Window root = 0;
+  int x = 0, y = 0;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
+  return {x, y, int(width), int(height)};
+}
+
+Window ParentOf(Display* display, Window window) {
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
+  if (children) XFree(children);
+  return parent;
+}
+
+bool PointerVisible(Display* display) {
+  XFixesCursorImage* image = XFixesGetCursorImage(display);
+  if (!image) return true;
+  bool visible = false;
+  for (size_t i = 0; i < size_t(image->width) * image->height; ++i) {
+    if ((image->pixels[i] >> 24) != 0) visible = true;
+  }
+  XFree(image);
+  return visible;
+}
+
 }  // namespace vt

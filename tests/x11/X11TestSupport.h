@@ -51,4 +51,12 @@ class X11BackendTest : public ::testing::Test {
   XvfbServer m_server;
 };
 
+// What the server says of a window: whether it is mapped, its geometry in its parent, its
+// parent.
+bool IsMapped(Display* display, Window window);
+Rect Geometry(Display* display, Window window);
+Window ParentOf(Display* display, Window window);
+// Whether the pointer's current image shows anything at all.
+bool PointerVisible(Display* display);
+
 }  // namespace vt
