@@ -88,15 +88,24 @@ TEST_F(X11Hosted, the_saver_takes_no_input_and_leaves_pointer_grabs_and_server_s
 }
 
 TEST_F(X11Hosted, the_saver_ends_when_its_host_is_destroyed_not_when_it_is_unmapped) {
+  Bitmap32* frame = m_backend->LendFrame(m_saver, 300, 200);
+  ASSERT_NE(frame, nullptr);
   XUnmapWindow(Test(), m_host);
   XSync(Test(), False);
   EXPECT_FALSE(WaitFor(*m_backend, EventType::CloseRequest, 500));
   XMapWindow(Test(), m_host);
   XSync(Test(), False);
   EXPECT_FALSE(WaitFor(*m_backend, EventType::CloseRequest, 300));
+  testing::internal::CaptureStderr();
   XDestroyWindow(Test(), m_host);
   XSync(Test(), False);
+  // A frame on its way to the window that went with the host.
+  frame->Fill(0x102030);
+  m_backend->Present(m_saver, *frame, {frame->Bounds()});
   auto close = WaitFor(*m_backend, EventType::CloseRequest, 2000);
+  m_backend.reset();
+  // The host going is the daemon's usual way of ending the saver, not a fault to report.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   ASSERT_TRUE(close);
   EXPECT_EQ(close->window, m_app);
 }

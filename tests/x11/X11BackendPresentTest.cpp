@@ -135,6 +135,15 @@ TEST_P(X11Present, growing_window_gets_a_larger_image) {
   EXPECT_EQ(backend->UsesSharedMemory(window), Shared());
   ASSERT_TRUE(ScreenShows(*backend, 299, 199, 0xABCDEF));
   EXPECT_EQ(RootPixels(Test(), large.Bounds()), Pixels(large, large.Bounds()));
+  // Taller only: the whole new height is painted and shown.
+  backend->SetWindowBounds(window, {0, 0, 300, 260});
+  Bitmap32& taller = Frame(*backend, window, 300, 260);
+  ASSERT_EQ(taller.Height(), 260);
+  PaintPattern(taller);
+  for (int x = 0; x < 300; ++x) taller.SetPixel(x, 259, 0x13579B);
+  backend->Present(window, taller, {taller.Bounds()});
+  ASSERT_TRUE(ScreenShows(*backend, 299, 259, 0x13579B));
+  EXPECT_EQ(RootPixels(Test(), taller.Bounds()), Pixels(taller, taller.Bounds()));
 }
 
 TEST_P(X11Present, frames_in_a_row_each_arrive_whole) {
@@ -214,6 +223,15 @@ TEST_P(X11Present16, sixteen_bit_screen_gets_converted_pixels) {
   EXPECT_EQ(RootPixel(Test(), 12, 20), 0x07E0ul);
   EXPECT_EQ(RootPixel(Test(), 13, 20), 0x001Ful);
   EXPECT_EQ(RootPixel(Test(), 0, 0), background);
+  // A dirty rectangle away from the origin is converted from its own place in the frame.
+  frame.Fill(0x0000FF);
+  frame.SetPixel(100, 50, 0xFFFFFF);
+  backend->Present(window, frame, {{100, 50, 20, 10}});
+  ASSERT_TRUE(ScreenShows(*backend, 119, 59, 0x001F));
+  EXPECT_EQ(RootPixel(Test(), 100, 50), 0xFFFFul);
+  EXPECT_EQ(RootPixel(Test(), 101, 51), 0x001Ful);
+  EXPECT_EQ(RootPixel(Test(), 99, 50), background);
+  EXPECT_EQ(RootPixel(Test(), 120, 60), background);
 }
 
 INSTANTIATE_TEST_SUITE_P(X11Backend, X11Present16,
