@@ -553,6 +553,33 @@ TEST_F(Win32Backends, the_pointer_is_given_back_as_it_was_when_the_backend_goes)
   EXPECT_EQ(display_count(), before);
 }
 
+// The saver's own error box takes the keyboard from it for a while: that is no other program
+// taking the foreground, and the saver has the keyboard again once the box goes.
+TEST_F(Win32Backends, the_saver_outlives_its_own_error_box_and_has_the_keyboard_after_it) {
+  WindowHandle app = Create(WindowKind::AppWindow);
+  WindowHandle saver = Create(WindowKind::FullScreen);
+  m_backend->ShowWindow(saver, true);
+  SetForegroundWindow(AsWindow(saver));
+  Events();
+  ASSERT_EQ(GetForegroundWindow(), AsWindow(saver));
+  bool box_had_keyboard = false;
+  auto run_due_timers = [&]() -> int64_t {
+    if (HWND box = FindWindowW(L"#32770", L"Own box")) {
+      box_had_keyboard = GetForegroundWindow() == box;
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    return m_backend->NowMs() + 20;
+  };
+  EXPECT_TRUE(m_backend->ShowMessageBox(app, "Own box", "box", run_due_timers));
+  EXPECT_TRUE(box_had_keyboard);
+  std::vector<InputEvent> events = Events();
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const InputEvent& e) { return e.type == EventType::CloseRequest; }),
+            0);
+  EXPECT_EQ(GetForegroundWindow(), AsWindow(saver));
+  EXPECT_EQ(GetFocus(), AsWindow(saver));
+}
+
 TEST_F(Win32Backends, a_message_box_leaves_disabled_what_the_program_disabled) {
   WindowHandle app = Create(WindowKind::AppWindow);
   WindowHandle held = Create(WindowKind::Popup);
