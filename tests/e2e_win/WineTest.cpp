@@ -10,7 +10,7 @@ namespace vt {
 
 namespace fs = std::filesystem;
 
-void WineTest::StartWine(int width, int height) {
+void WineTest::StartWine(int width, int height, int pixels_per_inch) {
   StartDisplay(width, height);
   ASSERT_FALSE(HasFatalFailure());
   // The build's prefix is made once, by whichever test comes first; a made one is kept.
@@ -28,7 +28,17 @@ void WineTest::StartWine(int width, int height) {
     fs::remove(m_prefix + "/" + hive);
     fs::copy_file(shared + "/" + hive, m_prefix + "/" + hive);
   }
+  if (pixels_per_inch != 96) {
+    SetAndRestart("\"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d " +
+                  std::to_string(pixels_per_inch));
+  }
   StartWineServer();
+}
+
+void WineTest::SetAndRestart(const std::string& reg_add) {
+  ASSERT_EQ(Run("env WINEPREFIX=" + m_prefix + " WINEDEBUG=-all sh -c 'wine reg add " + reg_add +
+                " /f && wineserver -k; wineserver -w' >/dev/null 2>&1"),
+            0);
 }
 
 void WineTest::StartWineServer() {
@@ -51,10 +61,8 @@ void WineTest::StartWineOnTwoMonitors(int width, int height, int other_width, in
       Run("xrandr --output screen --mode " + std::to_string(width) + "x" + std::to_string(height)),
       0);
   // Wine reads the monitors when its desktop starts: set, then start again.
-  ASSERT_EQ(Run("env WINEPREFIX=" + m_prefix +
-                " WINEDEBUG=-all sh -c 'wine reg add \"HKCU\\Software\\Wine\\X11 Driver\" "
-                "/v UseXRandR /t REG_SZ /d N /f && wineserver -k; wineserver -w' >/dev/null 2>&1"),
-            0);
+  SetAndRestart("\"HKCU\\Software\\Wine\\X11 Driver\" /v UseXRandR /t REG_SZ /d N");
+  ASSERT_FALSE(HasFatalFailure());
   StartWineServer();
 }
 
@@ -152,9 +160,10 @@ std::string CommandOutput(const std::string& command) {
   return output;
 }
 
-std::map<std::string, std::vector<int>> Layout(int width, int height) {
+std::map<std::string, std::vector<int>> Layout(int width, int height, int pixels_per_inch) {
   std::string command = VT_BINARY_DIR "/vantorel-headless --layout --screen " +
-                        std::to_string(width) + "x" + std::to_string(height);
+                        std::to_string(width) + "x" + std::to_string(height) + " --dpi " +
+                        std::to_string(pixels_per_inch);
   std::string json = CommandOutput(command);
   std::map<std::string, std::vector<int>> figures;
   static const std::regex kEntry(R"re("([A-Za-z0-9\[\]]+)":\[([-0-9,]+)\])re");

@@ -19,7 +19,8 @@ class WineTest : public EndToEndTest {
   WineTest() { m_window_class = "vantorel.scr"; }
   void SetUp() override { StartWine(1024, 768); }
   void TearDown() override;
-  void StartWine(int width, int height);
+  // Pixels per inch other than 96 are the system's setting, as a user's display scaling is.
+  void StartWine(int width, int height, int pixels_per_inch = 96);
   // Two monitors, both at the origin as Xvfb puts them, the primary one of the first size:
   // Wine reads them from Xinerama, its XRandR use switched off in the test's prefix.
   void StartWineOnTwoMonitors(int width, int height, int other_width, int other_height);
@@ -53,6 +54,9 @@ class WineTest : public EndToEndTest {
  private:
   // Starts the prefix's wineserver, Wine's services and its desktop.
   void StartWineServer();
+  // Writes a setting into the prefix's registry ("wine reg add" arguments), which Wine reads
+  // when its desktop starts, and ends the prefix's wineserver so that the next start does.
+  void SetAndRestart(const std::string& reg_add);
 
   std::string m_prefix;
 };
@@ -62,6 +66,6 @@ std::string CommandOutput(const std::string& command);
 
 // The figures of `vantorel-headless --layout` for a screen: each widget's Left, Top, Width,
 // Height under its name, and "FloorBaseY" with six values.
-std::map<std::string, std::vector<int>> Layout(int width, int height);
+std::map<std::string, std::vector<int>> Layout(int width, int height, int pixels_per_inch = 96);
 
 }  // namespace vt
