@@ -299,11 +299,21 @@ TEST_F(Win32Backends, a_window_that_grows_or_shrinks_in_either_dimension_shows_i
   WindowHandle handle = Create(WindowKind::Popup, {50, 50, 40, 30});
   m_backend->ShowWindow(handle, true);
   m_backend->Present(handle, Pattern(40, 30, 1), {{0, 0, 40, 30}});
-  for (Size size : {Size{100, 30}, Size{100, 90}, Size{30, 20}}) {
+  // In turn painted into the frame the backend lends, as the widget layer does, and kept by
+  // the caller; each lent one after a change in one dimension only.
+  for (auto [size, lend] : {std::pair{Size{100, 30}, true}, {Size{100, 90}, false},
+                            {Size{100, 40}, true}, {Size{30, 20}, false}}) {
     SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
     m_backend->SetWindowBounds(handle, {50, 50, size.width, size.height});
     Events();  // what the system paints of the new size, before the frame comes
-    const Bitmap32 frame = Pattern(size.width, size.height, uint32_t(size.width + size.height));
+    const Bitmap32 pattern = Pattern(size.width, size.height, uint32_t(size.width + size.height));
+    Bitmap32* lent = lend ? m_backend->LendFrame(handle, size.width, size.height) : nullptr;
+    if (lend) {
+      ASSERT_NE(lent, nullptr);
+      ASSERT_EQ((Size{lent->Width(), lent->Height()}), size);
+      std::copy_n(pattern.Data(), size_t(size.width) * size_t(size.height), lent->Data());
+    }
+    const Bitmap32& frame = lend ? *lent : pattern;
     m_backend->Present(handle, frame, {frame.Bounds()});
     ExpectWindowShows(AsWindow(handle), frame);
     // Shown again, all of it comes from the frame kept at the new size.
