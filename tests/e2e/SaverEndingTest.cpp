@@ -96,5 +96,19 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalEndsTheSaver, ::testing::Values(SIGTERM,
                            return std::string(sigabbrev_np(info.param));
                          });
 
+// Started with nohup, the saver leaves the hangup ignored, as whoever started it asked, and
+// still ends on a key.
+TEST_F(EndToEndTest, SaverStartedWithNohupOutlivesAHangup) {
+  ChildProcess::Options options;
+  options.argv = {"/usr/bin/nohup", kProgram, "/s"};
+  ChildProcess& saver = Launch(options, "stderr");
+  ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
+  saver.Signal(SIGHUP);
+  EXPECT_TRUE(KeepsRunning(saver));
+  EXPECT_EQ(Run("xdotool key a"), 0);
+  EXPECT_EQ(ExitCode(saver), 0);
+  EXPECT_TRUE(ProgramWindows().empty());
+}
+
 }  // namespace
 }  // namespace vt
