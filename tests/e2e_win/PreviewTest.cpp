@@ -45,6 +45,19 @@ TEST_F(WindowsPreview, IsAChildOfTheHostsOuterSizeKeptOnLosingTheForegroundEndin
   EXPECT_TRUE(WaitUntil([&] { return ProgramWindows().empty(); }, 5s));
 }
 
+// The settings dialog may hand over a host it has not shown yet: the preview shows it.
+TEST_F(WindowsPreview, ShowsAHostNotShownYet) {
+  Rect outer, client;
+  ChildProcess& host = StartHost({"hidden"}, &outer, &client);
+  EXPECT_EQ(ReadLine(host),
+            "child " + std::to_string(outer.width) + " " + std::to_string(outer.height))
+      << ErrorOutput(host);
+  EXPECT_EQ(ReadLine(host), "deactivated 1");
+  host.WriteLine("");
+  EXPECT_EQ(ReadLine(host), "exit 0");
+  EXPECT_EQ(ExitCode(host), 0);
+}
+
 // A handle as the host passes it, and what the last-chance box's line names.
 struct BadHandle {
   const char* name;

@@ -2,7 +2,7 @@
 //
 //   preview_host SAVER [HANDLE]
 //
-// Makes a framed top-level window at 40, 40 with a client area of plain blue, starts
+// Makes a framed top-level window at 40, 64 with a client area of plain blue, starts
 // "SAVER /p HANDLE" and reports on standard output, one line at a time:
 //   host OUTER_WIDTH OUTER_HEIGHT CLIENT_WIDTH CLIENT_HEIGHT
 //   child WIDTH HEIGHT       the saver's visible child of the host, or "child none"
@@ -10,7 +10,8 @@
 //                            child shown after the host lost the foreground, else 0
 //   exit CODE                the saver's exit code, or "exit none" if it still runs
 // HANDLE is the host's own handle unless given: "none" passes no handle, "dead" that of a
-// window made and destroyed just before, anything else is passed as it is. With the host's own
+// window made and destroyed just before, "hidden" the host's own handle with the host left
+// hidden for the saver to show, anything else is passed as it is. With the host's own
 // handle it waits for a line on standard input (or its end) before destroying the host; the
 // saver's exit code follows. With any other handle it reports only the exit code, once the
 // saver has ended (after its error box is dismissed). The saver's standard error is this
@@ -101,12 +102,15 @@ int wmain(int argc, wchar_t** argv) {
   RegisterClassExW(&window_class);
   auto make_window = [&] {
     return CreateWindowExW(0, L"VantorelTestHost", L"Preview host",
-                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 240, 190, nullptr,
+                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 64, 240, 190, nullptr,
                            nullptr, instance, nullptr);
   };
+  const bool hidden = argc > 2 && std::wstring(argv[2]) == L"hidden";
   HWND host = make_window();
-  ShowWindow(host, SW_SHOW);
-  UpdateWindow(host);
+  if (!hidden) {
+    ShowWindow(host, SW_SHOW);
+    UpdateWindow(host);
+  }
   RECT outer{}, client{};
   GetWindowRect(host, &outer);
   GetClientRect(host, &client);
@@ -114,8 +118,8 @@ int wmain(int argc, wchar_t** argv) {
       client.bottom);
 
   std::wstring handle = std::to_wstring(reinterpret_cast<UINT_PTR>(host));
-  bool own = argc == 2;
-  if (!own) handle = argv[2];
+  bool own = argc == 2 || hidden;
+  if (argc > 2 && !hidden) handle = argv[2];
   if (handle == L"dead") {
     HWND gone = make_window();
     handle = std::to_wstring(reinterpret_cast<UINT_PTR>(gone));
