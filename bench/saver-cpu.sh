@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # What the running saver costs at 1920 x 1080: the share of one core that "vantorel /s" and
 # its display server take together over SECONDS seconds (20 unless given), and their memory,
-# on Xvfb and under a headless sway, one after the other in the same run; beside it, what each
-# server takes alone over as long, before the saver starts. The first seconds after the start
-# (pictures loaded, first frame) are left out. Sway runs as "nobody" when this runs as root,
-# with the program copied where that user can read it.
+# on Xvfb (through scripts/measure-cpu.sh) and under a headless sway, one after the other in
+# the same run; beside the sway figures, what sway takes alone over as long, before the saver
+# starts. The first seconds after the start (pictures loaded, first frame) are left out. Sway
+# runs as "nobody" when this runs as root, with the program copied where that user can read it.
 #
 #   bench/saver-cpu.sh [BUILD] [SECONDS]
 set -euo pipefail
@@ -53,18 +53,7 @@ measure() {
 }
 
 # On Xvfb.
-n=150
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-pids+=("$xvfb")
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-echo "Xvfb alone: $(share "$xvfb") of one core"
-DISPLAY=":$n" "$build/vantorel" /s 2>/dev/null &
-saver=$!
-pids+=("$saver")
-measure "/s on Xvfb" "$saver" "$xvfb"
-kill "$saver" "$xvfb"
+VT_WARMUP_SECONDS=3 "$root/scripts/measure-cpu.sh" --seconds "$seconds" --size 1920x1080 "$build"
 
 # Under a headless sway, with one output.
 as_user=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# What the running saver costs: its share of one core and the X server's, and how often the
-# program wakes up, over a fixed time on a virtual X server (Xvfb).
+# What the running saver costs: its share of one core and the X server's, how often the
+# program wakes up, and its memory, over a fixed time on a virtual X server (Xvfb).
 #
 #   scripts/measure-cpu.sh [--seconds N] [--size WxH] BUILD_DIR [BUILD_DIR...]
 #
@@ -9,7 +9,8 @@
 # of a few seconds, the processor time of the program and of its X server is read from
 # /proc/PID/task/*/schedstat (nanoseconds on the processor) at the start and the end of the
 # measured time, and the program's wake-ups from voluntary_ctxt_switches in /proc/PID/status
-# (each is a sleep that ended). Not run by the tests: the figures depend on the machine.
+# (each is a sleep that ended), and its proportional memory (PSS) at the end. Not run by the
+# tests: the figures depend on the machine. bench/saver-cpu.sh adds the figures under sway.
 set -euo pipefail
 
 seconds=60
@@ -43,6 +44,7 @@ trap cleanup EXIT
 # Nanoseconds on the processor, all threads of the process together.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 wakeups() { awk '/^voluntary_ctxt_switches/ { print $2 }' /proc/"$1"/status; }
+pss_mib() { awk '/^Pss:/ { printf "%.1f\n", $2 / 1024 }' /proc/"$1"/smaps_rollup; }
 
 display=90
 for build in "${builds[@]}"; do
@@ -72,12 +74,13 @@ sleep "$seconds"
 elapsed=$(( $(date +%s%N) - start ))
 
 printf '%s, %s s\n' "$size" "$seconds"
-printf '%-40s %10s %10s %10s %12s\n' build program X-server sum wake-ups/s
+printf '%-40s %10s %10s %10s %12s %9s\n' build program X-server sum wake-ups/s PSS-MiB
 for i in "${!builds[@]}"; do
   prog=$(( $(cpu_ns "${saver_pids[i]}") - prog0[i] ))
   xsrv=$(( $(cpu_ns "${xvfb_pids[i]}") - xsrv0[i] ))
   wake=$(( $(wakeups "${saver_pids[i]}") - wake0[i] ))
-  awk -v b="${builds[i]}" -v p="$prog" -v x="$xsrv" -v w="$wake" -v t="$elapsed" 'BEGIN {
-    printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f\n", b, 100 * p / t, 100 * x / t,
-      100 * (p + x) / t, w / (t / 1e9) }'
+  awk -v b="${builds[i]}" -v p="$prog" -v x="$xsrv" -v w="$wake" -v t="$elapsed" \
+    -v m="$(pss_mib "${saver_pids[i]}")" 'BEGIN {
+    printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f %9s\n", b, 100 * p / t, 100 * x / t,
+      100 * (p + x) / t, w / (t / 1e9), m }'
 done
