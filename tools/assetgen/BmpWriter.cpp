@@ -63,16 +63,20 @@ uint32_t PixelRgb(const std::vector<uint8_t>& rgb, int width, int x, int y) {
   return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
 }
 
+// A pixel as 0xAARRGGBB with the alpha of an icon: opaque where the canvas is at least half
+// covered, and all zero elsewhere.
+uint32_t MaskedPixel(const Canvas& canvas, const std::vector<uint8_t>& rgb, int x, int y) {
+  return canvas.AlphaAt(x, y) >= 0.5f ? 0xFF000000u | PixelRgb(rgb, canvas.Width(), x, y) : 0u;
+}
+
 // A PNG file's bytes of the picture with the alpha WriteBmp32 gives it.
 std::vector<uint8_t> PngBytes(const Canvas& canvas) {
   const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
   std::vector<uint8_t> rgba;
   for (int y = 0; y < canvas.Height(); ++y) {
     for (int x = 0; x < canvas.Width(); ++x) {
-      const bool opaque = canvas.AlphaAt(x, y) >= 0.5f;
-      const size_t i = (size_t(y) * size_t(canvas.Width()) + size_t(x)) * 3;
-      for (int c = 0; c < 3; ++c) rgba.push_back(opaque ? rgb[i + size_t(c)] : 0);
-      rgba.push_back(opaque ? 255 : 0);
+      const uint32_t pixel = MaskedPixel(canvas, rgb, x, y);
+      for (int shift : {16, 8, 0, 24}) rgba.push_back(uint8_t(pixel >> shift));
     }
   }
   png_image image{};
@@ -97,10 +101,7 @@ std::vector<uint8_t> Bmp32Bytes(const Canvas& canvas) {
   const std::vector<uint8_t> rgb = canvas.ToRgb8(Dither::None);
   std::vector<uint8_t> out = Headers(w, h, 32, 0);
   for (int y = h - 1; y >= 0; --y) {
-    for (int x = 0; x < w; ++x) {
-      const bool opaque = canvas.AlphaAt(x, y) >= 0.5f;
-      Put32(out, opaque ? (0xFF000000u | PixelRgb(rgb, w, x, y)) : 0u);
-    }
+    for (int x = 0; x < w; ++x) Put32(out, MaskedPixel(canvas, rgb, x, y));
   }
   return out;
 }
