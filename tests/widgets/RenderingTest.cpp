@@ -429,18 +429,24 @@ TEST_F(RenderingTest, scaling_samples_whole_pixels_without_smoothing) {
   EXPECT_EQ(small.Pixel(1, 1), Gradient(6, 6).Pixel(3, 3));
 }
 
+// What stretching a picture afresh into dest gives on a bare form.
+Bitmap32 FreshStretch(const TForm& form, const Bitmap32& picture, const Rect& dest,
+                      std::optional<TColor> transparent = std::nullopt) {
+  Bitmap32 fresh(form.Width(), form.Height(), form.Color());
+  Painter painter(fresh);
+  painter.DrawScaled(picture, dest, transparent);
+  return fresh;
+}
+
 TEST_F(RenderingTest, stretched_picture_copy_is_remade_when_the_picture_or_the_size_changes) {
   TestForm* form = MakePlainForm(60, 50, "clMaroon");
   const Bitmap32 first = Gradient(7, 5);
   TImage* image = AddImage(form, {5, 4, 30, 20}, first);
   image->SetStretch(true);
   image->SetTransparent(true);
-  // What stretching the picture afresh onto the bare form gives.
   auto expect_fresh_stretch = [&](const Bitmap32& frame, const Bitmap32& picture,
                                   std::optional<TColor> transparent) {
-    Bitmap32 fresh(60, 50, clMaroon);
-    Painter painter(fresh);
-    painter.DrawScaled(picture, image->BoundsRect(), transparent);
+    const Bitmap32 fresh = FreshStretch(*form, picture, image->BoundsRect(), transparent);
     ExpectPixels(frame, frame.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
     EXPECT_EQ(image->ScaledCopyBytes(), size_t(image->Width()) * size_t(image->Height()) * 4);
   };
@@ -489,15 +495,6 @@ TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_p
 }
 
 // The repaint cache at its edges
-
-// What stretching a picture afresh into dest gives on a bare form.
-Bitmap32 FreshStretch(const TForm& form, const Bitmap32& picture, const Rect& dest,
-                      std::optional<TColor> transparent = std::nullopt) {
-  Bitmap32 fresh(form.Width(), form.Height(), form.Color());
-  Painter painter(fresh);
-  painter.DrawScaled(picture, dest, transparent);
-  return fresh;
-}
 
 TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scaled_once) {
   TestForm* form = MakePlainForm(40, 30, "clMaroon");
