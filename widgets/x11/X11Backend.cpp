@@ -60,6 +60,13 @@ XContext BackendContext() {
   return XStringToContext("vantorel.X11Backend");
 }
 
+// A GC for putting pixels: no GraphicsExpose or NoExpose events come back for its puts.
+GC MakePutGC(Display* display) {
+  XGCValues values{};
+  values.graphics_exposures = False;
+  return XCreateGC(display, DefaultRootWindow(display), GCGraphicsExposures, &values);
+}
+
 }  // namespace
 
 std::unique_ptr<X11Backend> X11Backend::Open(std::string* error) {
@@ -139,9 +146,7 @@ X11Backend::X11Backend(Display* display, const Options& options)
   m_has_screen_saver =
       XScreenSaverQueryExtension(m_display, &m_screen_saver_event_base, &error_base);
 
-  XGCValues values{};
-  values.graphics_exposures = False;
-  m_gc = XCreateGC(m_display, m_root, GCGraphicsExposures, &values);
+  m_gc = MakePutGC(m_display);
 
   char empty_bits[1] = {0};
   Pixmap empty = XCreateBitmapFromData(m_display, m_root, empty_bits, 1, 1);
@@ -195,9 +200,7 @@ bool X11Backend::OpenFrameConnection() {
   XSaveContext(display, DefaultRootWindow(display), BackendContext(),
                reinterpret_cast<XPointer>(this));
   m_completion_event = XShmGetEventBase(display) + ShmCompletion;
-  XGCValues values{};
-  values.graphics_exposures = False;
-  m_frame_gc = XCreateGC(display, DefaultRootWindow(display), GCGraphicsExposures, &values);
+  m_frame_gc = MakePutGC(display);
   return true;
 }
 
