@@ -54,8 +54,7 @@ SwaySession::~SwaySession() {
   m_seat.Kill();
   m_sway.Signal(SIGTERM);
   if (!m_sway.WaitExit(5s)) m_sway.Kill();
-  std::error_code ignored;
-  if (!m_folder.empty()) fs::remove_all(m_folder, ignored);
+  RemoveFolder();
 }
 
 ChildProcess::Options SwaySession::AsUser(std::vector<std::string> argv) const {
@@ -63,34 +62,15 @@ ChildProcess::Options SwaySession::AsUser(std::vector<std::string> argv) const {
   options.argv = AsUnprivileged(std::move(argv));
   options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "WAYLAND_DISPLAY=" + m_socket,
                          "SWAYSOCK=" + m_ipc_socket, "HOME=" + m_folder};
-  if (!m_leak_options.empty()) options.environment.push_back(m_leak_options);
+  if (!LeakOptions().empty()) options.environment.push_back(LeakOptions());
   return options;
 }
 
 bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) {
-  char pattern[] = "/tmp/vantorel-sway-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    *error = "no folder for sway";
-    return false;
-  }
-  m_folder = pattern;
+  if (!MakeFolder({"virtual_seat"}, error)) return false;
   m_runtime = m_folder + "/runtime";
   fs::create_directory(m_runtime);
   fs::permissions(m_runtime, fs::perms::owner_all);
-  m_program = m_folder + "/vantorel";
-  fs::copy_file(VT_BINARY_DIR "/vantorel", m_program);
-  fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData", fs::copy_options::recursive);
-  fs::copy_file(VT_BINARY_DIR "/virtual_seat", m_folder + "/virtual_seat");
-  // A sanitized build reads its leak suppressions at the end, where the session's user may
-  // not reach the checkout's copy.
-  const char* leak_options = std::getenv("LSAN_OPTIONS");
-  std::string options = leak_options ? leak_options : "";
-  if (size_t start = options.find("suppressions="); start != std::string::npos) {
-    start += std::string("suppressions=").size();
-    size_t end = std::min(options.find(':', start), options.size());
-    fs::copy_file(options.substr(start, end - start), m_folder + "/lsan.supp");
-    m_leak_options = "LSAN_OPTIONS=" + options.replace(start, end - start, m_folder + "/lsan.supp");
-  }
 
   std::ofstream config(m_folder + "/config");
   char background[16];
@@ -99,16 +79,13 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
   int left = 0;
   for (size_t i = 0; i < outputs.size(); ++i) {
     const Output& output = outputs[i];
-    config << "output HEADLESS-" << i + 1 << " resolution " << output.width << "x" << output.height
-           << " position " << left << " 0 scale " << output.scale << "\n";
-    left += output.width / output.scale;
+    config << "output " << OutputName(i) << " resolution " << output.width << "x"
+           << output.height << " position " << left << " 0 scale " << output.scale << "\n";
+    left += int(output.width / output.scale);
   }
   config.close();
   // Everything in it belongs to the session's user.
-  if (!GiveToUnprivileged(m_folder)) {
-    *error = "cannot give " + m_folder + " to nobody";
-    return false;
-  }
+  if (!GiveFolderAway(error)) return false;
 
   ChildProcess::Options sway = AsUser({"/usr/bin/sway", "--config", m_folder + "/config"});
   sway.environment = {"XDG_RUNTIME_DIR=" + m_runtime,
@@ -143,46 +120,45 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
   }
   // Until swaybg has drawn, an output is black, as one the program covers.
   for (size_t i = 0; i < outputs.size(); ++i) {
-    std::string output = "HEADLESS-" + std::to_string(i + 1);
-    if (!WaitForColour(output, kBackground, 10s, kPointerPixels)) {
-      *error = output + " does not show its background";
+    if (!WaitForColour(i, kBackground, 10s, kPointerPixels)) {
+      *error = OutputName(i) + " does not show its background";
       return false;
     }
   }
   return true;
 }
 
-bool SwaySession::WaitForColour(const std::string& output, uint32_t colour,
-                                std::chrono::milliseconds timeout, size_t others) const {
-  for (auto end = std::chrono::steady_clock::now() + timeout;;) {
-    if (ShowsOnly(output, colour, others)) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-}
-
-bool SwaySession::ShowsOnly(const std::string& output, uint32_t colour, size_t others) const {
-  Bitmap32 picture = Screenshot(output);
-  const uint32_t* pixels = picture.Data();
-  size_t count = size_t(picture.Width()) * size_t(picture.Height());
-  return count > 0 && count - size_t(std::count(pixels, pixels + count, colour)) <= others;
-}
-
-int SwaySession::Run(const std::string& command) const {
-  ChildProcess child;
-  std::string error;
-  if (!child.Start(AsUser({"/bin/sh", "-c", command}), &error)) return -1;
-  std::optional<int> code = child.WaitExit(10s);
-  return code ? *code : -1;
-}
-
-Bitmap32 SwaySession::Screenshot(const std::string& output) const {
+Bitmap32 SwaySession::Screenshot(size_t output) const {
   std::string path = m_folder + "/screenshot.ppm";
   Bitmap32 picture;
-  if (Run("grim -t ppm -o " + output + " " + path) == 0) picture = ReadPpm(path);
+  if (Run("grim -t ppm -o " + OutputName(output) + " " + path) == 0) picture = ReadPpm(path);
   std::error_code ignored;
   fs::remove(path, ignored);
   return picture;
+}
+
+bool SwaySession::Key(const std::string& name) {
+  // wtype types a letter through a keymap of its own, and names other keys with -k.
+  return Run(name.size() == 1 ? "wtype " + name : "wtype -k " + name) == 0;
+}
+
+bool SwaySession::MovePointer(int x, int y) {
+  return Run("swaymsg -q seat seat0 cursor set " + std::to_string(x) + " " + std::to_string(y)) ==
+         0;
+}
+
+bool SwaySession::Click(int button) {
+  std::string name = "button" + std::to_string(button);
+  return Run("swaymsg -q seat seat0 cursor press " + name +
+             " && swaymsg -q seat seat0 cursor release " + name) == 0;
+}
+
+bool SwaySession::Wheel() {
+  // Buttons 4 and 5 turn the wheel, 6 and 7 tilt it.
+  for (int button = 4; button <= 7; ++button) {
+    if (!Click(button)) return false;
+  }
+  return true;
 }
 
 void SwaySession::Kill() {

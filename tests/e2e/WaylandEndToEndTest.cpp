@@ -23,7 +23,7 @@ ChildProcess& WaylandEndToEndTest::StartInSession(const std::vector<std::string>
 }
 
 bool WaylandEndToEndTest::WaitForScene(ChildProcess& runner, const SceneLayout& layout,
-                                       const std::string& output) {
+                                       size_t output) {
   return WaitUntil(
              [&] {
                if (!runner.Running()) return true;
@@ -36,14 +36,14 @@ bool WaylandEndToEndTest::WaitForScene(ChildProcess& runner, const SceneLayout& 
 }
 
 void WaylandEndToEndTest::ExpectEndedCleanly(ChildProcess& saver,
-                                             const std::vector<std::string>& outputs) {
+                                             const std::vector<size_t>& outputs) {
   EXPECT_EQ(ExitCode(saver), 0);
   EXPECT_EQ(ErrorOutput(saver), "");
   // The compositor takes a surface away as it reads the program's last requests.
-  for (const std::string& output : outputs) {
+  for (size_t output : outputs) {
     EXPECT_TRUE(
-        m_sway.WaitForColour(output, SwaySession::kBackground, 5s, SwaySession::kPointerPixels))
-        << output;
+        m_sway.WaitForColour(output, m_sway.Background(output), 5s, CompositorSession::kPointerPixels))
+        << SwaySession::OutputName(output);
   }
 }
 

@@ -26,10 +26,10 @@ class WaylandEndToEndTest : public EndToEndTest {
   // Waits until the output shows the scene as laid out; false when the program (or whatever
   // runs it) ended or the time is up.
   bool WaitForScene(ChildProcess& runner, const SceneLayout& layout,
-                    const std::string& output = "HEADLESS-1");
+                    size_t output = 0);
   // Exit code 0, nothing reported, and nothing of the program left on any of these outputs.
   void ExpectEndedCleanly(ChildProcess& saver,
-                          const std::vector<std::string>& outputs = {"HEADLESS-1", "HEADLESS-2"});
+                          const std::vector<size_t>& outputs = {0, 1});
 
   SwaySession m_sway;
 };

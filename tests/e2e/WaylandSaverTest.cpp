@@ -17,11 +17,11 @@ class WaylandSaver : public WaylandEndToEndTest {
   // The scene of the 1024 x 768 output where the layout puts it, and nothing but black on
   // the other one.
   void ExpectSceneAndCover() {
-    Bitmap32 scene = m_sway.Screenshot("HEADLESS-1");
+    Bitmap32 scene = m_sway.Screenshot(0);
     ExpectCarOnAFloorLine(scene, kLayout1024x768);
     ExpectShaftWhereTheBuildingPutsIt(scene, kLayout1024x768);
     ExpectSignboardWhereItStands(scene, kLayout1024x768);
-    EXPECT_TRUE(m_sway.WaitForColour("HEADLESS-2", kBlack, 5s));
+    EXPECT_TRUE(m_sway.WaitForColour(1, kBlack, 5s));
   }
 };
 
@@ -29,7 +29,7 @@ TEST_F(WaylandSaver, TheSceneIsOnTheFocusedOutputAndTheOtherOneIsBlack) {
   ChildProcess& saver = StartInSession({"/s"});
   ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
   ExpectSceneAndCover();
-  EXPECT_EQ(m_sway.Run("wtype a"), 0);
+  EXPECT_TRUE(m_sway.Key("a"));
   ExpectEndedCleanly(saver);
 }
 
@@ -37,7 +37,7 @@ TEST_F(WaylandSaver, FullScreenToplevelsShowTheSameWhereTheLayerShellIsNotUsed) 
   ChildProcess& saver = StartInSession({"/s"}, {"VANTOREL_WAYLAND_SHELL=xdg"});
   ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
   ExpectSceneAndCover();
-  EXPECT_EQ(m_sway.Run("wtype a"), 0);
+  EXPECT_TRUE(m_sway.Key("a"));
   ExpectEndedCleanly(saver);
 }
 
@@ -46,18 +46,18 @@ TEST_F(WaylandSaver, AnOutputAddedWhileItRunsTurnsBlack) {
   ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
   ASSERT_EQ(m_sway.Run("swaymsg -q create_output"), 0);
   // Black, and still black once the new output's background has had time to come.
-  EXPECT_TRUE(m_sway.WaitForColour("HEADLESS-3", kBlack, 10s));
+  EXPECT_TRUE(m_sway.WaitForColour(2, kBlack, 10s));
   EXPECT_TRUE(KeepsRunning(saver));
-  EXPECT_TRUE(m_sway.ShowsOnly("HEADLESS-3", kBlack));
-  EXPECT_EQ(m_sway.Run("wtype a"), 0);
-  ExpectEndedCleanly(saver, {"HEADLESS-1", "HEADLESS-2", "HEADLESS-3"});
+  EXPECT_TRUE(m_sway.ShowsOnly(2, kBlack));
+  EXPECT_TRUE(m_sway.Key("a"));
+  ExpectEndedCleanly(saver, {0, 1, 2});
 }
 
 TEST_F(WaylandSaver, WithoutTheDataFolderOneBoxAboveTheSaverThenTheSceneWhichEndsOnAKey) {
   std::filesystem::remove_all(m_sway.Folder() + "/VantorelData");
   ChildProcess& saver = StartInSession({"/s"});
   auto icon_pixels = [&] {
-    Bitmap32 screen = m_sway.Screenshot("HEADLESS-1");
+    Bitmap32 screen = m_sway.Screenshot(0);
     const uint32_t* pixels = screen.Data();
     return std::count(pixels, pixels + size_t(screen.Width()) * size_t(screen.Height()), kIconRed);
   };
@@ -66,7 +66,7 @@ TEST_F(WaylandSaver, WithoutTheDataFolderOneBoxAboveTheSaverThenTheSceneWhichEnd
       << ErrorOutput(saver);
   ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
   EXPECT_LT(icon_pixels(), 32 * 32);
-  Bitmap32 screen = m_sway.Screenshot("HEADLESS-1");
+  Bitmap32 screen = m_sway.Screenshot(0);
   for (auto [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 767}, {1023, 767}}) {
     EXPECT_EQ(screen.Pixel(x, y), kBlack) << x << "," << y;
   }
@@ -75,16 +75,16 @@ TEST_F(WaylandSaver, WithoutTheDataFolderOneBoxAboveTheSaverThenTheSceneWhichEnd
   EXPECT_EQ(line.substr(0, head.size()), head) << line;
 
   EXPECT_TRUE(KeepsRunning(saver, 300ms));
-  EXPECT_EQ(m_sway.Run("wtype -k Return"), 0);
+  EXPECT_TRUE(m_sway.Key("Return"));
   ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
   EXPECT_EQ(icon_pixels(), 0);
   // No second box: the rooftop character is not even tried once the backdrop failed.
   EXPECT_TRUE(KeepsRunning(saver, 300ms));
   EXPECT_EQ(ErrorOutput(saver), line);
-  EXPECT_EQ(m_sway.Run("wtype a"), 0);
+  EXPECT_TRUE(m_sway.Key("a"));
   EXPECT_EQ(ExitCode(saver), 0);
-  EXPECT_TRUE(m_sway.WaitForColour("HEADLESS-1", SwaySession::kBackground, 5s,
-                                   SwaySession::kPointerPixels));
+  EXPECT_TRUE(m_sway.WaitForColour(0, SwaySession::kBackground, 5s,
+                                   CompositorSession::kPointerPixels));
 }
 
 class WaylandHighDensity : public WaylandEndToEndTest {
@@ -104,13 +104,13 @@ constexpr SceneLayout kLayout1920x1080At192 = {1920,
 TEST_F(WaylandHighDensity, AnOutputOfScaleTwoShowsTheSceneAtItsFullSizeLaidOutFor192Dpi) {
   ChildProcess& saver = StartInSession({"/s"});
   ASSERT_TRUE(WaitForScene(saver, kLayout1920x1080At192)) << ErrorOutput(saver);
-  Bitmap32 scene = m_sway.Screenshot("HEADLESS-1");
+  Bitmap32 scene = m_sway.Screenshot(0);
   EXPECT_EQ(scene.Width(), 1920);
   EXPECT_EQ(scene.Height(), 1080);
   ExpectCarOnAFloorLine(scene, kLayout1920x1080At192);
   ExpectShaftWhereTheBuildingPutsIt(scene, kLayout1920x1080At192);
-  EXPECT_EQ(m_sway.Run("wtype a"), 0);
-  ExpectEndedCleanly(saver, {"HEADLESS-1"});
+  EXPECT_TRUE(m_sway.Key("a"));
+  ExpectEndedCleanly(saver, {0});
 }
 
 }  // namespace
