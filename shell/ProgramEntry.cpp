@@ -128,6 +128,8 @@ int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_
     std::fprintf(stderr, "Vantorel: %s\n", reason.c_str());
     return 1;
   }
+  // A saver already shows: a second one started by a later idle period has nothing to add.
+  if (mode == ProgramMode::Saver && !backend->ClaimSaver()) return 0;
   for (;;) {
     TApplication application(*backend);
     application.Initialize();
@@ -144,15 +146,16 @@ int RunProgram(const std::vector<std::string>& args, const BackendFactory& open_
                                BoxOwner::None);
       return 1;
     }
+    // The scene is laid out once, for the screen at hand; when the daemon's window or the
+    // saver's screen changes size or pixels per inch, the saver starts again, laid out for the
+    // new one.
     bool resized = false;
-    if (mode == ProgramMode::XScreenSaver) {
-      // The scene is laid out once, for the size at hand; when the daemon's window changes
-      // size, the saver starts again, laid out for the new one.
-      ElevatorScrForm->OnResize = [&](TObject*) {
-        resized = true;
-        application.Terminate();
-      };
-    }
+    auto start_again = [&] {
+      resized = true;
+      application.Terminate();
+    };
+    if (mode == ProgramMode::XScreenSaver) ElevatorScrForm->OnResize = [&](TObject*) { start_again(); };
+    if (mode == ProgramMode::Saver) application.OnScreenChanged = start_again;
     application.Run();
     if (!resized) return 0;
     // Forms keep their windows until the program ends; this one's ends here.

@@ -19,13 +19,17 @@ namespace {
 std::unique_ptr<vt::Backend> OpenBackend(vt::ProgramMode mode, std::string* error) {
   const char* chosen = std::getenv("VANTOREL_BACKEND");
   std::string backend = chosen ? chosen : "";
+  std::string wayland_error;
   if (mode == vt::ProgramMode::Saver && backend != "x11") {
     if (backend == "wayland") return vt::WaylandBackend::Open(error);
     if (std::getenv("WAYLAND_DISPLAY") || std::getenv("WAYLAND_SOCKET")) {
-      if (auto wayland = vt::WaylandBackend::Open(nullptr)) return wayland;
+      if (auto wayland = vt::WaylandBackend::Open(&wayland_error)) return wayland;
     }
   }
-  return vt::X11Backend::Open(error);
+  auto x11 = vt::X11Backend::Open(error);
+  // Both tried and both failed: the one line says why each did.
+  if (!x11 && error && !wayland_error.empty()) *error = wayland_error + "; " + *error;
+  return x11;
 }
 
 }  // namespace

@@ -43,6 +43,10 @@ enum class EventType {
   DisplayLost,   // the connection to the display is broken; the program must end
   // The platform has let go of the window's frame, which FrameInUse held back.
   FrameReleased,
+  // The screen a full-screen window covers has a new size or a new number of pixels per
+  // inch: PrimaryScreen and PixelsPerInch answer for it now, and a scene laid out for the old
+  // one is to be laid out again.
+  ScreenChanged,
 };
 
 struct InputEvent {
@@ -111,6 +115,9 @@ class Backend {
   // end the wait up to a millisecond early, so that ticks falling due within a millisecond of
   // each other run on one wake-up.
   virtual std::optional<InputEvent> WaitEvent(int64_t deadline_ms) = 0;
+  // Why the display was lost, for the one line the program ends with; "" when the platform
+  // cannot tell.
+  virtual std::string LostReason() { return ""; }
 
   // A saver hosted in a saver daemon's window (host 0: the root window). From then on the
   // screen is the host's area, and the FullScreen window becomes a child covering the host and
@@ -122,6 +129,11 @@ class Backend {
   // Error boxes. A backend that cannot show one (the headless one) records the report and
   // returns true, and the widget layer then goes on as if the box was dismissed at once.
   virtual bool RecordErrorBox(const std::string& title, const std::string& text) = 0;
+
+  // The full-screen saver's claim to the session: false when another saver of this program
+  // already shows in it, so that two idle periods never pile savers up. A platform that
+  // never starts two (Windows, the X saver daemons) keeps the default.
+  virtual bool ClaimSaver() { return true; }
 
   // Platforms whose own modal loops run out of reach of WaitEvent (Windows). The defaults
   // suit every other backend.

@@ -174,12 +174,19 @@ TForm* TApplication::FormOf(WindowHandle window) const {
 
 void TApplication::Dispatch(const InputEvent& event) {
   if (event.type == EventType::DisplayLost) {
-    std::fprintf(stderr, "%s: the connection to the display was lost\n", m_title.c_str());
+    std::string reason = m_backend.LostReason();
+    if (!reason.empty()) reason = ": " + reason;
+    std::fprintf(stderr, "%s: the connection to the display was lost%s\n", m_title.c_str(),
+                 reason.c_str());
     std::fflush(stderr);
     std::_Exit(1);
   }
   if (m_handle && event.window == m_handle) {
     if (event.type == EventType::CloseRequest) Terminate();
+    return;
+  }
+  if (event.type == EventType::ScreenChanged) {
+    if (OnScreenChanged) OnScreenChanged();
     return;
   }
   TForm* form = FormOf(event.window);
@@ -229,6 +236,7 @@ void TApplication::Dispatch(const InputEvent& event) {
         break;
       }
       case EventType::DisplayLost:
+      case EventType::ScreenChanged:
       case EventType::FrameReleased:  // the repaint that waited for it comes next turn
         break;
     }

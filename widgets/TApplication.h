@@ -62,6 +62,9 @@ class TApplication {
   void RunUntil(int64_t deadline_ms);
   void Terminate() { m_terminated = true; }
   bool Terminated() const { return m_terminated; }
+  // Called when the screen under the full-screen form changes size or pixels per inch, as
+  // the backend's ScreenChanged says; nothing happens without it.
+  std::function<void()> OnScreenChanged;
 
   // Reports an error caught around a handler with the error box (one at a time).
   void HandleException(std::exception_ptr error);

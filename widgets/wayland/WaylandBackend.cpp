@@ -2,10 +2,15 @@
 // - connecting, and binding the globals the other parts use as the registry announces them;
 // - the wait for events on the connection with poll(), the backend's own queue;
 // - the monotonic clock;
-// - a broken connection reported as DisplayLost.
+// - a broken connection reported as DisplayLost, with the protocol error that broke it;
+// - nothing left to show on reported as a close request of the application's window;
+// - the session's one saver, claimed with a lock on a file of the session's runtime folder.
 #include "widgets/wayland/WaylandBackend.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
@@ -16,6 +21,8 @@
 
 #include "widgets/wayland/WaylandBuffers.h"
 #include "widgets/wayland/WaylandKeys.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "widgets/wayland/WaylandLayerShell.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -44,6 +51,10 @@ constexpr xdg_wm_base_listener kWmBaseListener = {WaylandGlobalEvents::Ping};
 // damage_buffer came with version 4 of the compositor.
 constexpr uint32_t kCompositorVersion = 4;
 
+// What libwayland last reported: the text of a protocol error, which comes only through its
+// log. The log handler takes no context, and one program has one connection.
+std::string g_last_log;
+
 template <typename T>
 T* Bind(wl_registry* registry, uint32_t name, const wl_interface& interface, uint32_t offered,
         uint32_t wanted) {
@@ -52,7 +63,18 @@ T* Bind(wl_registry* registry, uint32_t name, const wl_interface& interface, uin
 
 }  // namespace
 
+void WaylandBackend::LogHandler(const char* format, va_list args) {
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, args);
+  g_last_log = text;
+  while (!g_last_log.empty() && (g_last_log.back() == '\n' || g_last_log.back() == ' ')) {
+    g_last_log.pop_back();
+  }
+}
+
 std::unique_ptr<WaylandBackend> WaylandBackend::Open(std::string* error) {
+  // The program's own line says what went wrong; libwayland's would be a second one.
+  wl_log_set_handler_client(LogHandler);
   wl_display* display = wl_display_connect(nullptr);
   const char* name = std::getenv("WAYLAND_DISPLAY");
   std::string shown = name ? name : "wayland-0";
@@ -93,6 +115,7 @@ bool WaylandBackend::Start(std::string* error) {
 }
 
 WaylandBackend::~WaylandBackend() {
+  if (m_claim_fd >= 0) close(m_claim_fd);
   RemoveCovers();
   for (auto& [handle, surface] : m_windows) ReleaseSurface(*surface);
   m_windows.clear();
@@ -101,6 +124,10 @@ WaylandBackend::~WaylandBackend() {
   while (!m_seats.empty()) RemoveSeat(*m_seats.begin()->second);
   while (!m_outputs.empty()) RemoveOutput(m_outputs.begin()->first);
   if (m_globals.output_manager) zxdg_output_manager_v1_destroy(m_globals.output_manager);
+  if (m_globals.viewporter) wp_viewporter_destroy(m_globals.viewporter);
+  if (m_globals.fractional_scale) {
+    wp_fractional_scale_manager_v1_destroy(m_globals.fractional_scale);
+  }
   if (m_globals.layer_shell) zwlr_layer_shell_v1_destroy(m_globals.layer_shell);
   if (m_globals.wm_base) xdg_wm_base_destroy(m_globals.wm_base);
   if (m_globals.shm) wl_shm_destroy(m_globals.shm);
@@ -131,6 +158,11 @@ void WaylandBackend::BindGlobal(uint32_t name, const char* interface, uint32_t v
   } else if (kind == zxdg_output_manager_v1_interface.name) {
     m_globals.output_manager =
         Bind<zxdg_output_manager_v1>(registry, name, zxdg_output_manager_v1_interface, version, 3);
+  } else if (kind == wp_viewporter_interface.name) {
+    m_globals.viewporter = Bind<wp_viewporter>(registry, name, wp_viewporter_interface, version, 1);
+  } else if (kind == wp_fractional_scale_manager_v1_interface.name) {
+    m_globals.fractional_scale = Bind<wp_fractional_scale_manager_v1>(
+        registry, name, wp_fractional_scale_manager_v1_interface, version, 1);
   } else if (kind == wl_output_interface.name) {
     AddOutput(name, version);
   } else if (kind == wl_seat_interface.name) {
@@ -144,8 +176,44 @@ void WaylandBackend::RemoveGlobal(uint32_t name) {
 }
 
 bool WaylandBackend::Roundtrip() {
-  if (!m_lost && wl_display_roundtrip(m_display) < 0) m_lost = true;
+  if (!m_lost && wl_display_roundtrip(m_display) < 0) Lose();
   return !m_lost;
+}
+
+void WaylandBackend::Lose() {
+  if (m_lost) return;
+  m_lost = true;
+  const wl_interface* interface = nullptr;
+  uint32_t object = 0;
+  if (wl_display_get_error(m_display) == EPROTO) {
+    uint32_t code = wl_display_get_protocol_error(m_display, &interface, &object);
+    // libwayland's report names the object and says what was wrong in words.
+    m_lost_reason = "protocol error: " + (g_last_log.empty() ? std::string(interface ? interface->name : "?") + "@" + std::to_string(object) + ": error " + std::to_string(code) : g_last_log);
+  }
+}
+
+void WaylandBackend::NothingToShow() {
+  m_nothing_to_show = true;
+}
+
+bool WaylandBackend::ClaimSaver() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (!runtime || !*runtime) return true;
+  // One lock per compositor: a display named by its path gives a file name without slashes.
+  std::string display = m_display_name;
+  std::replace(display.begin(), display.end(), '/', '_');
+  std::string path = std::string(runtime) + "/vantorel-" + display + ".lock";
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Without a lock file the saver runs, as it would anywhere else.
+  if (fd < 0) return true;
+  // The lock goes with the process, however it ends.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    bool held = errno == EWOULDBLOCK;
+    close(fd);
+    return !held;
+  }
+  m_claim_fd = fd;
+  return true;
 }
 
 // ---- Time and events ----
@@ -162,7 +230,16 @@ void WaylandBackend::Push(const InputEvent& event) {
 
 std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
   for (;;) {
-    if (!m_lost && wl_display_dispatch_pending(m_display) < 0) m_lost = true;
+    if (!m_lost && wl_display_dispatch_pending(m_display) < 0) Lose();
+    if (m_nothing_to_show && !m_close_sent && m_app_window) {
+      // An invisible saver that input cannot reach would outstay the user, and an idle
+      // manager waiting for it would wait for ever: the program ends as if closed.
+      m_close_sent = true;
+      InputEvent event;
+      event.type = EventType::CloseRequest;
+      event.window = m_app_window;
+      m_queue.push_front(event);
+    }
     if (!m_queue.empty()) {
       InputEvent event = m_queue.front();
       m_queue.pop_front();
@@ -184,7 +261,7 @@ std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
         wanted |= POLLOUT;
       } else {
         wl_display_cancel_read(m_display);
-        m_lost = true;
+        Lose();
         continue;
       }
     }
@@ -193,7 +270,7 @@ std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
     pollfd fd{wl_display_get_fd(m_display), wanted, 0};
     int ready = poll(&fd, 1, timeout);
     if (ready > 0 && (fd.revents & (POLLIN | POLLERR | POLLHUP))) {
-      if (wl_display_read_events(m_display) < 0) m_lost = true;
+      if (wl_display_read_events(m_display) < 0) Lose();
     } else {
       wl_display_cancel_read(m_display);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -23,6 +24,10 @@ struct wl_shm;
 struct wl_subcompositor;
 struct wl_subsurface;
 struct wl_surface;
+struct wp_fractional_scale_manager_v1;
+struct wp_fractional_scale_v1;
+struct wp_viewport;
+struct wp_viewporter;
 struct xdg_surface;
 struct xdg_toplevel;
 struct xdg_wm_base;
@@ -40,7 +45,10 @@ class WaylandKeys;
 // spread by concern: WaylandBackend.cpp (connection, globals, event loop, time),
 // WaylandWindow.cpp, WaylandInput.cpp, WaylandPixels.cpp and WaylandScreen.cpp.
 // - screen: the output the compositor puts a full-screen surface on, in physical pixels, and
-//   96 pixels per inch times that output's scale;
+//   96 pixels per inch times its scale: the compositor's preferred fractional scale where it
+//   offers one (drawn at the exact physical size through a viewport), else the output's
+//   integer scale; a new size or scale of that output announced as ScreenChanged;
+// - one saver per session, claimed through a lock file in the session's runtime folder;
 // - windows: the full-screen form as a layer-shell overlay, or as a full-screen xdg toplevel
 //   where the compositor has no layer shell (or VANTOREL_WAYLAND_SHELL=xdg asks for it);
 //   boxes and pop-ups as subsurfaces above it; black covers over every other output, added
@@ -51,7 +59,9 @@ class WaylandKeys;
 // - input: keys through the seat's xkb keymap, pointer enters and motion as movements,
 //   buttons; the wheel is no button;
 // - a monotonic clock, and a wait on the connection with poll();
-// - a broken connection reported as DisplayLost.
+// - a broken connection reported as DisplayLost, with the compositor's protocol error;
+// - nothing left to show on (no output, the scene's surface closed or its output gone) as a
+//   close request of the application's window, which ends the program even under a box.
 // The compositor looks after everything else: whatever the program leaves is gone with its
 // connection, and the session's idle handling stays the user's (the saver never inhibits it).
 class WaylandBackend : public Backend {
@@ -82,8 +92,10 @@ class WaylandBackend : public Backend {
 
   int64_t NowMs() override;
   std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
+  std::string LostReason() override { return m_lost_reason; }
 
   bool RecordErrorBox(const std::string& title, const std::string& text) override;
+  bool ClaimSaver() override;
 
  private:
   // The C callbacks of each file, which reach the backend's private parts.
@@ -102,6 +114,8 @@ class WaylandBackend : public Backend {
     xdg_wm_base* wm_base = nullptr;
     zwlr_layer_shell_v1* layer_shell = nullptr;
     zxdg_output_manager_v1* output_manager = nullptr;
+    wp_viewporter* viewporter = nullptr;
+    wp_fractional_scale_manager_v1* fractional_scale = nullptr;
   };
 
   struct Output {
@@ -120,7 +134,7 @@ class WaylandBackend : public Backend {
 
   // One surface of the program: a window of the widget layer, or the black cover of an
   // output. Sizes of shell surfaces are the compositor's logical ones; frames are drawn at
-  // scale times that.
+  // scale times that, scales counted in 120ths as the fractional-scale protocol counts them.
   struct Surface {
     WaylandBackend* backend = nullptr;
     WindowHandle window = 0;  // for a cover: the full-screen window it belongs to
@@ -135,7 +149,15 @@ class WaylandBackend : public Backend {
     Size configured;      // from the last configure
     Size pending;         // an xdg toplevel's size, until its surface's configure
     bool has_configure = false;
-    int scale = 1;
+    int scale120 = 120;  // the scale the compositor wants now
+    // A full-screen window's frames are laid out for this logical size and scale until the
+    // program lays its scene out again (ScreenChanged).
+    Size drawn_size;
+    int drawn_scale120 = 120;
+    bool change_announced = false;
+    int preferred_scale120 = 0;  // from the fractional-scale protocol; 0 until it says
+    wp_viewport* viewport = nullptr;
+    wp_fractional_scale_v1* fractional = nullptr;
     bool shown = false;
     Rect bounds;  // boxes and pop-ups: where the widget layer wants them, in frame pixels
     Rect missed;  // what frames presented before the first configure changed
@@ -164,7 +186,11 @@ class WaylandBackend : public Backend {
   bool Start(std::string* error);
   // A round trip to the compositor; false, with the connection marked lost, when it failed.
   bool Roundtrip();
+  // Marks the connection lost, keeping the compositor's reason.
+  void Lose();
   void Push(const InputEvent& event);
+  // libwayland's report of a protocol error, caught so that the program says it in its one line.
+  static void LogHandler(const char* format, va_list args);
 
   // Globals, WaylandBackend.cpp
   void BindGlobal(uint32_t name, const char* interface, uint32_t version);
@@ -176,6 +202,8 @@ class WaylandBackend : public Backend {
   void OutputDone(Output& output);
   void RemoveOutput(uint32_t name);
   Rect LogicalArea(const Output& output) const;
+  // A logical length at a scale in 120ths, in physical pixels.
+  static int Scaled(int logical, int scale120);
   const Output* FindOutput(wl_output* output) const;
   // The full-screen window the screen questions are about: the shown one, else one made
   // and placed for the next request of a full-screen window.
@@ -190,7 +218,18 @@ class WaylandBackend : public Backend {
   // mapping it black; waits for the compositor's answers.
   void Place(Surface& surface);
   void Configured(Surface& surface, int width, int height);
+  // The layer shell's closed: the surface can show nothing any more.
   void Closed(Surface& surface);
+  // The compositor's request to close an xdg toplevel.
+  void CloseAsked(Surface& surface);
+  void PreferredScale(Surface& surface, int scale120);
+  // The scale a surface is drawn at now: the compositor's preferred one, else its output's.
+  void UpdateScale(Surface& surface);
+  // Announces a full-screen window's new size or scale, once, for its scene to be laid out
+  // again.
+  void CheckScreen(Surface& surface);
+  // The program has nothing left to show on: it is asked to end.
+  void NothingToShow();
   void Entered(Surface& surface, wl_output* output);
   void ShowBlack(Surface& surface, int width, int height);
   void ReleaseSurface(Surface& surface);
@@ -227,6 +266,11 @@ class WaylandBackend : public Backend {
   std::unique_ptr<Surface> m_placed;                      // placed for the next full-screen window
   WindowHandle m_next_handle = 1;
   WindowHandle m_scene = 0;  // the shown full-screen window, which the covers belong to
+  WindowHandle m_app_window = 0;
+  bool m_nothing_to_show = false;
+  bool m_close_sent = false;
+  std::string m_lost_reason;
+  int m_claim_fd = -1;
   std::deque<InputEvent> m_queue;
   int m_cursor_count = 0;
 };

@@ -6,11 +6,16 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace vt {
 
 namespace {
+
+// The byte XRGB8888 leaves unused, set: tools that read a buffer back as ARGB (screenshots,
+// recorders) see an opaque picture.
+constexpr uint32_t kOpaque = 0xff000000;
 
 // More rectangles than this in a buffer's stale list are merged into one.
 constexpr size_t kMaxStaleRects = 16;
@@ -70,7 +75,14 @@ wl_buffer* WaylandBuffers::Black(wl_shm* shm, int width, int height) {
   int fd = memfd_create("vantorel-black", MFD_CLOEXEC);
   if (fd < 0) return nullptr;
   wl_buffer* buffer = nullptr;
+  void* memory = MAP_FAILED;
   if (ftruncate(fd, off_t(size)) == 0) {
+    memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  }
+  if (memory != MAP_FAILED) {
+    auto* pixels = static_cast<uint32_t*>(memory);
+    std::fill(pixels, pixels + size / sizeof(uint32_t), kOpaque);
+    munmap(memory, size);
     wl_shm_pool* pool = wl_shm_create_pool(shm, fd, int32_t(size));
     buffer = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
@@ -135,8 +147,9 @@ WaylandBuffers::Buffer* WaylandBuffers::Draw(const Bitmap32& frame, const std::v
 
   for (const Rect& area : chosen->stale) {
     for (int y = area.top; y < area.Bottom(); ++y) {
-      std::memcpy(chosen->pixels + size_t(y) * size_t(chosen->width) + size_t(area.left),
-                  frame.Row(y) + area.left, size_t(area.width) * sizeof(uint32_t));
+      const uint32_t* from = frame.Row(y) + area.left;
+      uint32_t* to = chosen->pixels + size_t(y) * size_t(chosen->width) + size_t(area.left);
+      for (int x = 0; x < area.width; ++x) to[x] = from[x] | kOpaque;
     }
   }
   chosen->stale.clear();

@@ -44,8 +44,7 @@ class WaylandBuffers {
   // The compositor's release of a buffer.
   void Released(Buffer& buffer);
 
-  // A black buffer of the given size, for a surface that shows nothing else. A new memory
-  // file holds zeros, black in this layout, so the program never touches its pages.
+  // A black buffer of the given size, for a surface that shows nothing else.
   static wl_buffer* Black(wl_shm* shm, int width, int height);
 
   int Count() const { return int(m_buffers.size()); }

@@ -191,8 +191,8 @@ bool WaylandBackend::InputTarget(wl_surface* surface, double x, double y, InputE
     y += cover_area.top - scene_area.top;
   }
   event.window = target->window;
-  event.x = int(std::floor(x * target->scale));
-  event.y = int(std::floor(y * target->scale));
+  event.x = int(std::floor(x * target->drawn_scale120 / 120));
+  event.y = int(std::floor(y * target->drawn_scale120 / 120));
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <wayland-client.h>
 
 #include "widgets/wayland/WaylandBackend.h"
+#include "viewporter-client-protocol.h"
 #include "widgets/wayland/WaylandBuffers.h"
 
 namespace vt {
@@ -31,7 +32,14 @@ void WaylandBackend::Present(WindowHandle window, const Bitmap32& frame,
   WaylandBuffers::Buffer* buffer = surface->buffers->Draw(frame, dirty, &damage);
   if (!buffer) return;
   wl_surface_attach(surface->surface, buffer->buffer, 0, 0);
-  wl_surface_set_buffer_scale(surface->surface, surface->scale);
+  if (surface->viewport) {
+    // Drawn at the exact physical size of a fractional scale, shown at the logical one.
+    wl_surface_set_buffer_scale(surface->surface, 1);
+    wp_viewport_set_destination(surface->viewport, surface->drawn_size.width,
+                                surface->drawn_size.height);
+  } else {
+    wl_surface_set_buffer_scale(surface->surface, surface->drawn_scale120 / 120);
+  }
   if (surface->black) {
     // The black picture before the first frame goes; all of the surface changes.
     wl_buffer_destroy(surface->black);

@@ -3,7 +3,8 @@
 //   removed as the registry announces them; an output that comes while the saver is shown
 //   gets a cover, and the saver ends when its own output goes;
 // - the primary screen: the output the compositor puts the full-screen window on, in physical
-//   pixels, and 96 pixels per inch times that output's scale.
+//   pixels, and 96 pixels per inch times the scale the window is drawn at there; a new scale
+//   of that output is announced as a changed screen.
 #include <wayland-client.h>
 
 #include <algorithm>
@@ -74,6 +75,11 @@ constexpr int kDesignPixelsPerInch = 96;
 
 }  // namespace
 
+int WaylandBackend::Scaled(int logical, int scale120) {
+  // Halves away from zero, as the compositor rounds a fractional scale's buffer size.
+  return int((int64_t(logical) * scale120 + 60) / 120);
+}
+
 void WaylandBackend::AddOutput(uint32_t name, uint32_t version) {
   auto output = std::make_unique<Output>();
   output->backend = this;
@@ -97,6 +103,14 @@ void WaylandBackend::OutputDone(Output& output) {
   bool first = !output.done;
   output.done = true;
   if (first) AddCover(output);
+  // A new scale of a full-screen window's output, where the output's scale is the window's.
+  auto follow = [&](Surface& surface) {
+    if (surface.kind == WindowKind::FullScreen && surface.output == output.name) {
+      UpdateScale(surface);
+    }
+  };
+  for (auto& [handle, surface] : m_windows) follow(*surface);
+  if (m_placed) follow(*m_placed);
 }
 
 void WaylandBackend::RemoveOutput(uint32_t name) {
@@ -106,16 +120,14 @@ void WaylandBackend::RemoveOutput(uint32_t name) {
     ReleaseSurface(*cover->second);
     m_covers.erase(cover);
   }
-  // The scene's own output is gone: the saver ends as if closed.
-  for (auto& [handle, surface] : m_windows) {
-    if (surface->kind == WindowKind::FullScreen && surface->output == name) {
-      surface->output = 0;
-      InputEvent event;
-      event.type = EventType::CloseRequest;
-      event.window = handle;
-      Push(event);
-    }
-  }
+  // The scene's own output is gone, and with it the only place it could show.
+  auto gone = [&](Surface& surface) {
+    if (surface.kind != WindowKind::FullScreen || surface.output != name) return;
+    surface.output = 0;
+    NothingToShow();
+  };
+  for (auto& [handle, surface] : m_windows) gone(*surface);
+  if (m_placed) gone(*m_placed);
   Output& output = *it->second;
   if (output.xdg_output) zxdg_output_v1_destroy(output.xdg_output);
   if (output.version >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
@@ -153,11 +165,12 @@ WaylandBackend::Surface& WaylandBackend::SceneSurface() {
 
 Rect WaylandBackend::PrimaryScreen() {
   const Surface& scene = SceneSurface();
-  return {0, 0, scene.configured.width * scene.scale, scene.configured.height * scene.scale};
+  return {0, 0, Scaled(scene.configured.width, scene.scale120),
+          Scaled(scene.configured.height, scene.scale120)};
 }
 
 int WaylandBackend::PixelsPerInch() {
-  return kDesignPixelsPerInch * SceneSurface().scale;
+  return Scaled(kDesignPixelsPerInch, SceneSurface().scale120);
 }
 
 }  // namespace vt

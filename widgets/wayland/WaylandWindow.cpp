@@ -2,7 +2,11 @@
 // - the full-screen window: a layer-shell overlay anchored to every edge that takes the
 //   keyboard, or a full-screen xdg toplevel; placed by the compositor, which says where and at
 //   what size before the first frame;
-// - black covers of the same kind over every other output while a full-screen window is shown;
+// - black covers of the same kind over every other output while a full-screen window is shown,
+//   following their outputs' sizes;
+// - a full-screen window's surface outliving the window, so that a scene laid out again for
+//   a changed screen takes it over without a gap;
+// - a surface the compositor closes, or no output to show on, as nothing to show;
 // - boxes and pop-ups as subsurfaces above the full-screen window, boxes centred on it;
 // - the application's own window, which is never shown, as a record without a surface;
 // - no foreign windows: the preview runs on X11.
@@ -11,6 +15,8 @@
 #include "widgets/Exceptions.h"
 #include "widgets/wayland/WaylandBackend.h"
 #include "widgets/wayland/WaylandBuffers.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "widgets/wayland/WaylandLayerShell.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -36,13 +42,16 @@ struct WaylandSurfaceEvents {
                                 wl_array*) {
     Of(data).pending = {width, height};
   }
-  static void ToplevelClose(void* data, xdg_toplevel*) { Of(data).backend->Closed(Of(data)); }
+  static void ToplevelClose(void* data, xdg_toplevel*) { Of(data).backend->CloseAsked(Of(data)); }
   static void ToplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
   static void ToplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
   static void XdgConfigure(void* data, xdg_surface* xdg, uint32_t serial) {
     xdg_surface_ack_configure(xdg, serial);
     WaylandBackend::Surface& surface = Of(data);
     surface.backend->Configured(surface, surface.pending.width, surface.pending.height);
+  }
+  static void PreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale) {
+    Of(data).backend->PreferredScale(Of(data), int(scale));
   }
 };
 
@@ -64,6 +73,9 @@ constexpr xdg_toplevel_listener kToplevelListener = {
 };
 constexpr xdg_surface_listener kXdgSurfaceListener = {
     .configure = WaylandSurfaceEvents::XdgConfigure,
+};
+constexpr wp_fractional_scale_v1_listener kFractionalScaleListener = {
+    .preferred_scale = WaylandSurfaceEvents::PreferredScale,
 };
 
 constexpr uint32_t kAllEdges =
@@ -88,6 +100,16 @@ std::unique_ptr<WaylandBackend::Surface> WaylandBackend::NewSurface(WindowKind k
 }
 
 void WaylandBackend::MakeFullScreen(Surface& surface, wl_output* output) {
+  // Drawn at the output's exact size in physical pixels, shown at its logical size. A cover is
+  // drawn at its logical size: compositors that stretch a tiny buffer through a viewport
+  // (sway's pixman renderer) may leave its last column undrawn.
+  if (m_globals.viewporter && m_globals.fractional_scale && !surface.cover) {
+    surface.viewport = wp_viewporter_get_viewport(m_globals.viewporter, surface.surface);
+    surface.fractional =
+        wp_fractional_scale_manager_v1_get_fractional_scale(m_globals.fractional_scale,
+                                                            surface.surface);
+    wp_fractional_scale_v1_add_listener(surface.fractional, &kFractionalScaleListener, &surface);
+  }
   if (m_shell == Shell::Layer) {
     surface.layer =
         zwlr_layer_shell_v1_get_layer_surface(m_globals.layer_shell, surface.surface, output,
@@ -113,15 +135,25 @@ void WaylandBackend::MakeFullScreen(Surface& surface, wl_output* output) {
 
 void WaylandBackend::Place(Surface& surface) {
   MakeFullScreen(surface, nullptr);
-  for (int i = 0; i < kPlacingRoundtrips && !surface.has_configure && Roundtrip(); ++i) {
+  for (int i = 0; i < kPlacingRoundtrips && !surface.has_configure && surface.surface &&
+                  Roundtrip();
+       ++i) {
   }
-  // Mapped, the surface learns its output. No buffer may come before the first configure.
-  if (surface.has_configure) {
-    ShowBlack(surface, std::max(surface.configured.width, 1),
-              std::max(surface.configured.height, 1));
-    for (int i = 0; i < kPlacingRoundtrips && !surface.output && Roundtrip(); ++i) {
+  // Mapped, the surface learns its output, and its preferred scale there. No buffer may come
+  // before the first configure.
+  Size black_at;
+  if (surface.has_configure && surface.surface) {
+    black_at = {std::max(surface.configured.width, 1), std::max(surface.configured.height, 1)};
+    ShowBlack(surface, black_at.width, black_at.height);
+    for (int i = 0; i < kPlacingRoundtrips &&
+                    (!surface.output || (surface.fractional && !surface.preferred_scale120)) &&
+                    surface.surface && Roundtrip();
+         ++i) {
     }
   }
+  // No output to show on: sway, for one, closes the surface; a compositor that keeps it would
+  // show it nowhere.
+  if (m_outputs.empty() || !surface.surface) NothingToShow();
   const Output* output = nullptr;
   if (auto it = m_outputs.find(surface.output); it != m_outputs.end()) output = it->second.get();
   // A compositor that says nothing of the output: the one of the configured size, else any.
@@ -133,17 +165,17 @@ void WaylandBackend::Place(Surface& surface) {
   if (!output && !m_outputs.empty()) output = m_outputs.begin()->second.get();
   if (output) {
     surface.output = output->name;
-    surface.scale = output->scale;
     // Full-screen xdg toplevels may be left to choose their size.
     Rect area = LogicalArea(*output);
     if (surface.configured.width <= 0 || surface.configured.height <= 0) {
       surface.configured = {area.width, area.height};
     }
   }
+  UpdateScale(surface);
   if (surface.configured.width <= 0 || surface.configured.height <= 0) {
     surface.configured = kFallbackSize;
   }
-  if (surface.has_configure && surface.black_size != surface.configured) {
+  if (surface.has_configure && surface.surface && black_at != surface.configured) {
     ShowBlack(surface, surface.configured.width, surface.configured.height);
   }
 }
@@ -161,7 +193,10 @@ void WaylandBackend::Configured(Surface& surface, int width, int height) {
       surface.configured = {area.width, area.height};
     }
     ShowBlack(surface, surface.configured.width, surface.configured.height);
-  } else if (first && !surface.missed.IsEmpty()) {
+    return;
+  }
+  CheckScreen(surface);
+  if (first && !surface.missed.IsEmpty()) {
     // Frames came before the surface could take them: they are wanted again.
     InputEvent event;
     event.type = EventType::Expose;
@@ -179,7 +214,17 @@ void WaylandBackend::Closed(Surface& surface) {
     m_covers.erase(output);
     return;
   }
-  if (!surface.window) return;
+  // Closed before or after its first configure (no output to put it on, its output gone),
+  // the surface shows nothing any more, nor can input reach it.
+  ReleaseSurface(surface);
+  NothingToShow();
+}
+
+void WaylandBackend::CloseAsked(Surface& surface) {
+  if (surface.cover || !surface.window) {
+    Closed(surface);
+    return;
+  }
   InputEvent event;
   event.type = EventType::CloseRequest;
   event.window = surface.window;
@@ -189,18 +234,51 @@ void WaylandBackend::Closed(Surface& surface) {
 void WaylandBackend::Entered(Surface& surface, wl_output* output) {
   if (surface.output) return;
   if (const Output* known = FindOutput(output)) surface.output = known->name;
+  UpdateScale(surface);
+}
+
+void WaylandBackend::PreferredScale(Surface& surface, int scale120) {
+  surface.preferred_scale120 = scale120;
+  UpdateScale(surface);
+}
+
+void WaylandBackend::UpdateScale(Surface& surface) {
+  if (surface.cover) return;
+  int scale120 = surface.preferred_scale120;
+  if (!surface.viewport || scale120 <= 0) {
+    // Without a viewport a buffer's scale is a whole number: the output's.
+    auto output = m_outputs.find(surface.output);
+    scale120 = 120 * (output == m_outputs.end() ? 1 : output->second->scale);
+  }
+  surface.scale120 = scale120;
+  CheckScreen(surface);
+}
+
+void WaylandBackend::CheckScreen(Surface& surface) {
+  if (!surface.window || surface.cover || surface.change_announced) return;
+  if (surface.configured == surface.drawn_size && surface.scale120 == surface.drawn_scale120) {
+    return;
+  }
+  surface.change_announced = true;
+  InputEvent event;
+  event.type = EventType::ScreenChanged;
+  event.window = surface.window;
+  Push(event);
 }
 
 void WaylandBackend::ShowBlack(Surface& surface, int width, int height) {
-  if (width <= 0 || height <= 0) return;
-  if (!surface.black || surface.black_size != Size{width, height}) {
+  if (width <= 0 || height <= 0 || !surface.surface) return;
+  Size size = {width, height};
+  if (!surface.black || surface.black_size != size) {
     if (surface.black) wl_buffer_destroy(surface.black);
-    surface.black = WaylandBuffers::Black(m_globals.shm, width, height);
-    surface.black_size = {width, height};
+    surface.black = WaylandBuffers::Black(m_globals.shm, size.width, size.height);
+    surface.black_size = size;
   }
   wl_surface_attach(surface.surface, surface.black, 0, 0);
   wl_surface_set_buffer_scale(surface.surface, 1);
-  wl_surface_damage_buffer(surface.surface, 0, 0, width, height);
+  // One to one, whatever a frame through the viewport asked for before.
+  if (surface.viewport) wp_viewport_set_destination(surface.viewport, width, height);
+  wl_surface_damage_buffer(surface.surface, 0, 0, size.width, size.height);
   wl_surface_commit(surface.surface);
 }
 
@@ -211,12 +289,16 @@ void WaylandBackend::ReleaseSurface(Surface& surface) {
   }
   surface.buffers.reset();
   if (surface.black) wl_buffer_destroy(surface.black);
+  if (surface.fractional) wp_fractional_scale_v1_destroy(surface.fractional);
+  if (surface.viewport) wp_viewport_destroy(surface.viewport);
   if (surface.subsurface) wl_subsurface_destroy(surface.subsurface);
   if (surface.layer) zwlr_layer_surface_v1_destroy(surface.layer);
   if (surface.toplevel) xdg_toplevel_destroy(surface.toplevel);
   if (surface.xdg) xdg_surface_destroy(surface.xdg);
   if (surface.surface) wl_surface_destroy(surface.surface);
   surface.black = nullptr;
+  surface.fractional = nullptr;
+  surface.viewport = nullptr;
   surface.subsurface = nullptr;
   surface.layer = nullptr;
   surface.toplevel = nullptr;
@@ -270,6 +352,13 @@ WindowHandle WaylandBackend::CreateWindow(const WindowRequest& request) {
   }
   WindowHandle handle = m_next_handle++;
   surface->window = handle;
+  if (request.kind == WindowKind::AppWindow) m_app_window = handle;
+  if (request.kind == WindowKind::FullScreen) {
+    // The window's scene was laid out for the screen as it stands now.
+    surface->drawn_size = surface->configured;
+    surface->drawn_scale120 = surface->scale120;
+    surface->change_announced = false;
+  }
   m_windows[handle] = std::move(surface);
   return handle;
 }
@@ -277,13 +366,23 @@ WindowHandle WaylandBackend::CreateWindow(const WindowRequest& request) {
 void WaylandBackend::DestroyWindow(WindowHandle window) {
   auto it = m_windows.find(window);
   if (it == m_windows.end()) return;
-  if (m_scene == window) {
-    RemoveCovers();
-    m_scene = 0;
-  }
-  ReleaseSurface(*it->second);
+  std::unique_ptr<Surface> surface = std::move(it->second);
   m_windows.erase(it);
   std::erase_if(m_queue, [&](const InputEvent& event) { return event.window == window; });
+  if (m_app_window == window) m_app_window = 0;
+  bool scene = m_scene == window;
+  if (scene) m_scene = 0;
+  if (surface->kind == WindowKind::FullScreen && surface->surface && !m_placed) {
+    // The next full-screen window takes the surface over, with its place, its covers and the
+    // last frame still showing: a scene laid out again for a new screen comes without a gap.
+    // Until then input over it reaches no window.
+    surface->window = 0;
+    for (auto& [name, cover] : m_covers) cover->window = 0;
+    m_placed = std::move(surface);
+    return;
+  }
+  if (scene) RemoveCovers();
+  ReleaseSurface(*surface);
 }
 
 void WaylandBackend::ShowWindow(WindowHandle window, bool visible) {
@@ -339,11 +438,11 @@ void WaylandBackend::PlaceAbove(Surface& surface) {
   // Boxes are drawn one to one, so a box is as large on the screen as its frame says: the
   // parent's logical pixels are the box's pixels.
   const Rect& box = surface.bounds;
-  int x = box.left / parent->scale;
-  int y = box.top / parent->scale;
+  int x = box.left * 120 / parent->drawn_scale120;
+  int y = box.top * 120 / parent->drawn_scale120;
   if (surface.kind == WindowKind::Dialog) {
-    x = (parent->configured.width - box.width) / 2;
-    y = (parent->configured.height - box.height) / 2;
+    x = (parent->drawn_size.width - box.width) / 2;
+    y = (parent->drawn_size.height - box.height) / 2;
   }
   wl_subsurface_set_position(surface.subsurface, x, y);
   // The position is the parent's state, taken with its next commit.
@@ -367,6 +466,7 @@ bool WaylandBackend::GetForeignWindowRect(uint64_t, Rect& outer) {
 // scene.
 
 void WaylandBackend::ShowCovers() {
+  for (auto& [name, cover] : m_covers) cover->window = m_scene;
   for (const auto& [name, output] : m_outputs) {
     if (output->done) AddCover(*output);
   }
