@@ -19,7 +19,7 @@ struct SceneLayout {
   int floor_base[6] = {};
 };
 
-// The layout's figures for two screens at 96 pixels per inch.
+// The layout's figures for some screens at 96 pixels per inch.
 inline constexpr SceneLayout kLayout1024x768 = {1024,
                                                 768,
                                                 {202, 278, 620, 515},
@@ -32,6 +32,21 @@ inline constexpr SceneLayout kLayout1920x1080 = {1920,
                                                  {556, 0, 134, 98},
                                                  {705, 246, 633, 145},
                                                  {1073, 961, 848, 736, 623, 511}};
+
+inline constexpr SceneLayout kLayout1280x720 = {1280,
+                                                720,
+                                                {330, 230, 620, 515},
+                                                {353, 0, 95, 70},
+                                                {460, 127, 450, 103},
+                                                {715, 635, 555, 475, 395, 315}};
+// At 192 pixels per inch: the building twice as large as at 96, its upper floors above the
+// screen.
+inline constexpr SceneLayout kLayout1920x1080At192 = {1920,
+                                                      1080,
+                                                      {88, -298, 1744, 1448},
+                                                      {153, 0, 267, 197},
+                                                      {409, -588, 1266, 290},
+                                                      {1066, 841, 616, 391, 166, -59}};
 
 // Drawn: the shaft of floor 0 or 1 (the car stands at one floor only) and the signboard's
 // panel, where the screen shows it.

@@ -17,19 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A file of the folder whose name starts and ends as given; "" when there is none.
-std::string FindFile(const std::string& folder, const std::string& head, const std::string& tail) {
-  std::error_code failed;
-  for (const auto& entry : fs::directory_iterator(folder, failed)) {
-    std::string name = entry.path().filename().string();
-    if (name.size() >= head.size() + tail.size() && name.rfind(head, 0) == 0 &&
-        name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
-      return entry.path().string();
-    }
-  }
-  return "";
-}
-
 // A binary PPM picture (P6, 8 bits per channel), as grim writes it; empty when it is not one.
 Bitmap32 ReadPpm(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -52,8 +39,11 @@ Bitmap32 ReadPpm(const std::string& path) {
 
 SwaySession::~SwaySession() {
   m_seat.Kill();
-  m_sway.Signal(SIGTERM);
-  if (!m_sway.WaitExit(5s)) m_sway.Kill();
+  for (ChildProcess* sway : {&m_sway, &m_outer}) {
+    if (sway->Pid() <= 0) continue;
+    sway->Signal(SIGTERM);
+    if (!sway->WaitExit(5s)) sway->Kill();
+  }
   RemoveFolder();
 }
 
@@ -66,16 +56,13 @@ ChildProcess::Options SwaySession::AsUser(std::vector<std::string> argv) const {
   return options;
 }
 
-bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) {
-  if (!MakeFolder({"virtual_seat"}, error)) return false;
-  m_runtime = m_folder + "/runtime";
-  fs::create_directory(m_runtime);
-  fs::permissions(m_runtime, fs::perms::owner_all);
-
-  std::ofstream config(m_folder + "/config");
+std::string SwaySession::WriteConfig(const std::string& name, const std::vector<Output>& outputs,
+                                     const std::string& extra) const {
+  std::string path = m_folder + "/" + name;
+  std::ofstream config(path);
   char background[16];
   std::snprintf(background, sizeof background, "#%06x", kBackground);
-  config << "xwayland disable\noutput * bg " << background << " solid_color\n";
+  config << "xwayland disable\noutput * bg " << background << " solid_color\n" << extra;
   int left = 0;
   for (size_t i = 0; i < outputs.size(); ++i) {
     const Output& output = outputs[i];
@@ -83,32 +70,112 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
            << output.height << " position " << left << " 0 scale " << output.scale << "\n";
     left += int(output.width / output.scale);
   }
-  config.close();
-  // Everything in it belongs to the session's user.
-  if (!GiveFolderAway(error)) return false;
+  return path;
+}
 
-  ChildProcess::Options sway = AsUser({"/usr/bin/sway", "--config", m_folder + "/config"});
-  sway.environment = {"XDG_RUNTIME_DIR=" + m_runtime,
-                      "WAYLAND_DISPLAY=",
-                      "HOME=" + m_folder,
-                      "WLR_BACKENDS=headless",
-                      "WLR_RENDERER=pixman",
-                      "WLR_LIBINPUT_NO_DEVICES=1",
-                      "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs.size())};
-  sway.stderr_path = m_folder + "/sway-log.txt";
-  if (!m_sway.Start(sway, error)) return false;
-  for (int i = 0; i < 200 && (m_socket.empty() || m_ipc_socket.empty()); ++i) {
+bool SwaySession::LaunchSway(ChildProcess& sway, const std::string& config,
+                             const std::vector<std::string>& environment, const std::string& log,
+                             std::string* socket, std::string* ipc_socket, std::string* error) {
+  ChildProcess::Options options = AsUser({"/usr/bin/sway", "--config", config});
+  options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "HOME=" + m_folder,
+                         "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"};
+  options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+  options.stderr_path = m_folder + "/" + log;
+  // Each sway makes its own sockets: the new ones are this one's.
+  auto is_new = [&](const std::string& path) {
+    return !path.empty() && path != m_runtime + "/" + m_socket + ".lock" &&
+           path != m_outer_ipc_socket;
+  };
+  if (!sway.Start(options, error)) return false;
+  for (int i = 0; i < 200 && (socket->empty() || ipc_socket->empty()); ++i) {
     std::this_thread::sleep_for(50ms);
-    std::string socket = FindFile(m_runtime, "wayland-", ".lock");
-    if (!socket.empty()) m_socket = fs::path(socket).stem().string();
-    m_ipc_socket = FindFile(m_runtime, "sway-ipc.", ".sock");
-    if (!m_sway.Running()) break;
+    for (const auto& entry : fs::directory_iterator(m_runtime)) {
+      std::string path = entry.path().string();
+      std::string name = entry.path().filename().string();
+      if (!is_new(path)) continue;
+      if (name.rfind("wayland-", 0) == 0 && name.size() > 5 &&
+          name.compare(name.size() - 5, 5, ".lock") == 0) {
+        *socket = fs::path(name).stem().string();
+      }
+      if (name.rfind("sway-ipc.", 0) == 0) *ipc_socket = path;
+    }
+    if (!sway.Running()) break;
   }
-  if (m_socket.empty() || m_ipc_socket.empty() || Run("swaymsg -t get_outputs >/dev/null") != 0) {
+  if (socket->empty() || ipc_socket->empty()) {
     *error = "sway did not answer: " + Log();
     return false;
   }
+  return true;
+}
 
+bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) {
+  if (!MakeFolder({"virtual_seat"}, error)) return false;
+  m_runtime = m_folder + "/runtime";
+  fs::create_directory(m_runtime);
+  fs::permissions(m_runtime, fs::perms::owner_all);
+  std::string config = WriteConfig("config", outputs, "");
+  // Everything in it belongs to the session's user.
+  if (!GiveFolderAway(error)) return false;
+  if (!LaunchSway(m_sway, config,
+                  {"WAYLAND_DISPLAY=", "WLR_BACKENDS=headless",
+                   "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs.size())},
+                  "sway-log.txt", &m_socket, &m_ipc_socket, error)) {
+    return false;
+  }
+  return StartSeat(outputs.size(), error);
+}
+
+bool SwaySession::StartNested(const std::vector<Output>& outputs, std::string* error) {
+  if (!MakeFolder({"virtual_seat"}, error)) return false;
+  m_runtime = m_folder + "/runtime";
+  fs::create_directory(m_runtime);
+  fs::permissions(m_runtime, fs::perms::owner_all);
+  // The outer sway's one output holds the nested outputs as floating windows side by side,
+  // each of the size the nested sway asks for.
+  Output outer{0, 0, 1};
+  for (const Output& output : outputs) {
+    outer.width += output.width;
+    outer.height = std::max(outer.height, output.height);
+  }
+  std::string outer_config =
+      WriteConfig("outer-config", {outer},
+                  "default_floating_border none\nfor_window [app_id=\"wlroots\"] floating enable\n");
+  std::string outer_socket;
+  if (!GiveFolderAway(error) ||
+      !LaunchSway(m_outer, outer_config,
+                  {"WAYLAND_DISPLAY=", "WLR_BACKENDS=headless", "WLR_HEADLESS_OUTPUTS=1"},
+                  "outer-sway-log.txt", &outer_socket, &m_outer_ipc_socket, error)) {
+    return false;
+  }
+  m_socket = outer_socket;
+  std::string config = WriteConfig("config", outputs, "");
+  if (!GiveFolderAway(error)) return false;
+  std::string socket;
+  if (!LaunchSway(m_sway, config,
+                  {"WAYLAND_DISPLAY=" + outer_socket, "WLR_BACKENDS=wayland",
+                   "WLR_WL_OUTPUTS=" + std::to_string(outputs.size())},
+                  "sway-log.txt", &socket, &m_ipc_socket, error)) {
+    return false;
+  }
+  m_socket = socket;
+  return StartSeat(outputs.size(), error);
+}
+
+bool SwaySession::RemoveOutput(size_t output) {
+  // The nested sway takes a window of the outer one closing as its output unplugged.
+  ChildProcess::Options options =
+      AsUser({"/usr/bin/swaymsg", "-q", "-s", m_outer_ipc_socket,
+              "[title=\"wlroots - " + OutputName(output) + "\"] kill"});
+  ChildProcess swaymsg;
+  std::string error;
+  return swaymsg.Start(options, &error) && swaymsg.WaitExit(10s) == 0;
+}
+
+bool SwaySession::StartSeat(size_t outputs, std::string* error) {
+  if (Run("swaymsg -t get_outputs >/dev/null") != 0) {
+    *error = "sway did not answer: " + Log();
+    return false;
+  }
   ChildProcess::Options seat = AsUser({m_folder + "/virtual_seat"});
   seat.pipe_stdin = true;
   seat.pipe_stdout = true;
@@ -119,7 +186,7 @@ bool SwaySession::Start(const std::vector<Output>& outputs, std::string* error) 
     return false;
   }
   // Until swaybg has drawn, an output is black, as one the program covers.
-  for (size_t i = 0; i < outputs.size(); ++i) {
+  for (size_t i = 0; i < outputs; ++i) {
     if (!WaitForColour(i, kBackground, 10s, kPointerPixels)) {
       *error = OutputName(i) + " does not show its background";
       return false;

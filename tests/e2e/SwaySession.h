@@ -24,6 +24,12 @@ class SwaySession : public CompositorSession {
   // Starts sway with the outputs HEADLESS-1, HEADLESS-2, ... and the seat; false with the
   // reason when it does not answer.
   bool Start(const std::vector<Output>& outputs, std::string* error) override;
+  // The same, but sway nested in a headless sway, its outputs WL-1, WL-2, ... windows of the
+  // outer one, so that an output can be taken away as a screen unplugged would be; a headless
+  // sway can neither remove nor turn off an output.
+  bool StartNested(const std::vector<Output>& outputs, std::string* error);
+  // Takes an output of a nested session away.
+  bool RemoveOutput(size_t output);
   std::string Name() const override { return "sway"; }
   // In the session: WAYLAND_DISPLAY, and SWAYSOCK for swaymsg.
   ChildProcess::Options AsUser(std::vector<std::string> argv) const override;
@@ -38,12 +44,28 @@ class SwaySession : public CompositorSession {
   void Kill() override;
   std::string Log() const override;
 
-  static std::string OutputName(size_t output) { return "HEADLESS-" + std::to_string(output + 1); }
+  std::string OutputName(size_t output) const {
+    return (m_outer.Pid() > 0 ? "WL-" : "HEADLESS-") + std::to_string(output + 1);
+  }
 
  private:
+  // Writes the configuration of a sway with these outputs (and these lines besides) into the
+  // session's folder, as the named file.
+  std::string WriteConfig(const std::string& name, const std::vector<Output>& outputs,
+                          const std::string& extra) const;
+  // Starts a sway with a configuration and these variables besides, and waits until it
+  // answers: its Wayland socket's and IPC socket's names.
+  bool LaunchSway(ChildProcess& sway, const std::string& config,
+                  const std::vector<std::string>& environment, const std::string& log,
+                  std::string* socket, std::string* ipc_socket, std::string* error);
+  // The seat for the session's sway, and its outputs showing their background.
+  bool StartSeat(size_t outputs, std::string* error);
+
   std::string m_runtime;
   std::string m_socket;
   std::string m_ipc_socket;
+  std::string m_outer_ipc_socket;
+  ChildProcess m_outer;  // the headless sway a nested session runs in
   ChildProcess m_sway;
   ChildProcess m_seat;
 };

@@ -1,10 +1,16 @@
 #include "WaylandEndToEndTest.h"
 
+#include <algorithm>
+
 namespace vt {
 
 void WaylandEndToEndTest::SetUp() {
   EndToEndTest::SetUp();
   ASSERT_FALSE(HasFatalFailure());
+  StartSession();
+}
+
+void WaylandEndToEndTest::StartSession() {
   std::string error;
   ASSERT_TRUE(m_sway.Start(Outputs(), &error)) << error;
 }
@@ -35,6 +41,14 @@ bool WaylandEndToEndTest::WaitForScene(ChildProcess& runner, const SceneLayout& 
          runner.Running();
 }
 
+size_t WaylandEndToEndTest::IconPixels(size_t output) const {
+  constexpr uint32_t kIconRed = 0xD22828;
+  Bitmap32 screen = m_sway.Screenshot(output);
+  const uint32_t* pixels = screen.Data();
+  return size_t(
+      std::count(pixels, pixels + size_t(screen.Width()) * size_t(screen.Height()), kIconRed));
+}
+
 void WaylandEndToEndTest::ExpectEndedCleanly(ChildProcess& saver,
                                              const std::vector<size_t>& outputs) {
   EXPECT_EQ(ExitCode(saver), 0);
@@ -43,7 +57,7 @@ void WaylandEndToEndTest::ExpectEndedCleanly(ChildProcess& saver,
   for (size_t output : outputs) {
     EXPECT_TRUE(
         m_sway.WaitForColour(output, m_sway.Background(output), 5s, CompositorSession::kPointerPixels))
-        << SwaySession::OutputName(output);
+        << m_sway.OutputName(output);
   }
 }
 

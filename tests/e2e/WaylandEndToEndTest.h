@@ -15,6 +15,8 @@ namespace vt {
 class WaylandEndToEndTest : public EndToEndTest {
  protected:
   void SetUp() override;
+  // Starts m_sway with Outputs(): headless by default.
+  virtual void StartSession();
   // The session's outputs: by default HEADLESS-1, 1024 x 768 and focused, and HEADLESS-2,
   // 800 x 600, to its right.
   virtual std::vector<SwaySession::Output> Outputs() const;
@@ -27,6 +29,8 @@ class WaylandEndToEndTest : public EndToEndTest {
   // runs it) ended or the time is up.
   bool WaitForScene(ChildProcess& runner, const SceneLayout& layout,
                     size_t output = 0);
+  // How many pixels of an output show the red of the error box's icon.
+  size_t IconPixels(size_t output) const;
   // Exit code 0, nothing reported, and nothing of the program left on any of these outputs.
   void ExpectEndedCleanly(ChildProcess& saver,
                           const std::vector<size_t>& outputs = {0, 1});

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -104,23 +105,60 @@ TEST_F(WaylandSession, ThePointerIsHiddenOverTheSaverWhereItStandsAndItsNextPosi
   ExpectEndedCleanly(saver);
 }
 
-TEST_F(WaylandSession, SwayidleStartsTheSaverAfterOneIdleSecond) {
+TEST_F(WaylandSession, SwayidleStartsTheSaverAndTheIdleChainGoesOnWhileItShows) {
+  // As the README has it: without -w, so that a later step (a lock, the screens powered
+  // down) is not held off by the saver.
   std::string exit_file = m_sway.Folder() + "/exit-code";
-  ChildProcess::Options options = m_sway.AsUser(
-      {"/usr/bin/swayidle", "-w", "timeout", "1", m_sway.Program() + " /s; echo $? >" + exit_file});
+  std::string marker = m_sway.Folder() + "/later-step";
+  ChildProcess::Options options =
+      m_sway.AsUser({"/usr/bin/swayidle", "timeout", "1",
+                     m_sway.Program() + " /s; echo $? >" + exit_file, "timeout", "3",
+                     "touch " + marker});
   ChildProcess& idle = Launch(options, "swayidle");
   ASSERT_TRUE(WaitForScene(idle, kLayout1024x768)) << ErrorOutput(idle);
-  EXPECT_TRUE(m_sway.Key("a"));
+  EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(marker); }, 10s));
   auto exit_code = [&] {
     std::stringstream text;
     text << std::ifstream(exit_file).rdbuf();
     return text.str();
   };
+  // The saver still shows.
+  EXPECT_EQ(exit_code(), "");
+  EXPECT_TRUE(WaitForScene(idle, kLayout1024x768));
+  EXPECT_TRUE(m_sway.Key("a"));
   EXPECT_TRUE(WaitUntil([&] { return !exit_code().empty(); }, 10s));
   // Before the next idle second starts it again.
   idle.Signal(SIGTERM);
   EXPECT_EQ(exit_code(), "0\n");
   EXPECT_EQ(ExitCode(idle), 0);
+}
+
+TEST_F(WaylandSaverEnding, ASecondSaverEndsAtOnceAndTheFirstOneShowsOn) {
+  ChildProcess& second = StartInSession({"/s"});
+  EXPECT_EQ(ExitCode(second, 5s), 0);
+  EXPECT_EQ(ErrorOutput(second), "");
+  EXPECT_TRUE(KeepsRunning(*m_saver));
+  EXPECT_TRUE(WaitForScene(*m_saver, kLayout1024x768));
+  EXPECT_TRUE(m_sway.Key("a"));
+  ExpectEndedCleanly(*m_saver);
+  // The claim went with the first one: the next idle period's saver shows.
+  ChildProcess& next = StartInSession({"/s"});
+  ASSERT_TRUE(WaitForScene(next, kLayout1024x768)) << ErrorOutput(next);
+  EXPECT_TRUE(m_sway.Key("a"));
+  ExpectEndedCleanly(next);
+}
+
+class NoDisplay : public EndToEndTest {};
+
+TEST_F(NoDisplay, WithNeitherAWaylandNorAnXDisplayTheOneLineSaysWhyForBoth) {
+  ChildProcess& saver = StartProgram(
+      {"DISPLAY=:9876", "WAYLAND_DISPLAY=vantorel-nowhere", VT_BINARY_DIR "/vantorel", "/s"},
+      "/usr/bin/env");
+  EXPECT_EQ(ExitCode(saver), 1);
+  std::string output = ErrorOutput(saver);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_NE(output.find("Wayland display \"vantorel-nowhere\""), std::string::npos) << output;
+  EXPECT_NE(output.find("X display \":9876\""), std::string::npos) << output;
 }
 
 TEST_F(WaylandSession, AskedForX11TheSaverRunsOnX11AndLeavesTheCompositorAlone) {

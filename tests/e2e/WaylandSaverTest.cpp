@@ -10,7 +10,6 @@ namespace vt {
 namespace {
 
 constexpr uint32_t kBlack = 0;
-constexpr uint32_t kIconRed = 0xD22828;  // the error box's icon
 
 class WaylandSaver : public WaylandEndToEndTest {
  protected:
@@ -56,16 +55,12 @@ TEST_F(WaylandSaver, AnOutputAddedWhileItRunsTurnsBlack) {
 TEST_F(WaylandSaver, WithoutTheDataFolderOneBoxAboveTheSaverThenTheSceneWhichEndsOnAKey) {
   std::filesystem::remove_all(m_sway.Folder() + "/VantorelData");
   ChildProcess& saver = StartInSession({"/s"});
-  auto icon_pixels = [&] {
-    Bitmap32 screen = m_sway.Screenshot(0);
-    const uint32_t* pixels = screen.Data();
-    return std::count(pixels, pixels + size_t(screen.Width()) * size_t(screen.Height()), kIconRed);
-  };
+  auto icon_pixels = [&] { return IconPixels(0); };
   // The box's icon, a disc of radius 16 with a white cross, over the black of the saver.
   ASSERT_TRUE(WaitUntil([&] { return icon_pixels() > 500 || !saver.Running(); }, 20s))
       << ErrorOutput(saver);
   ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
-  EXPECT_LT(icon_pixels(), 32 * 32);
+  EXPECT_LT(icon_pixels(), 32u * 32u);
   Bitmap32 screen = m_sway.Screenshot(0);
   for (auto [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 767}, {1023, 767}}) {
     EXPECT_EQ(screen.Pixel(x, y), kBlack) << x << "," << y;
@@ -77,7 +72,7 @@ TEST_F(WaylandSaver, WithoutTheDataFolderOneBoxAboveTheSaverThenTheSceneWhichEnd
   EXPECT_TRUE(KeepsRunning(saver, 300ms));
   EXPECT_TRUE(m_sway.Key("Return"));
   ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
-  EXPECT_EQ(icon_pixels(), 0);
+  EXPECT_EQ(icon_pixels(), 0u);
   // No second box: the rooftop character is not even tried once the backdrop failed.
   EXPECT_TRUE(KeepsRunning(saver, 300ms));
   EXPECT_EQ(ErrorOutput(saver), line);
@@ -91,15 +86,6 @@ class WaylandHighDensity : public WaylandEndToEndTest {
  protected:
   std::vector<SwaySession::Output> Outputs() const override { return {{1920, 1080, 2}}; }
 };
-
-// The layout's figures for 1920 x 1080 at 192 pixels per inch: the building twice as large as
-// at 96, its upper floors above the screen.
-constexpr SceneLayout kLayout1920x1080At192 = {1920,
-                                               1080,
-                                               {88, -298, 1744, 1448},
-                                               {153, 0, 267, 197},
-                                               {409, -588, 1266, 290},
-                                               {1066, 841, 616, 391, 166, -59}};
 
 TEST_F(WaylandHighDensity, AnOutputOfScaleTwoShowsTheSceneAtItsFullSizeLaidOutFor192Dpi) {
   ChildProcess& saver = StartInSession({"/s"});

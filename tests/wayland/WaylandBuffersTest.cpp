@@ -1,9 +1,9 @@
 // A surface's two shared-memory buffers, without a compositor: a buffer the compositor holds
 // is never drawn into, a buffer that comes back gets what it missed, and frames that find no
-// buffer are asked for again once one comes back.
+// buffer are asked for again once one comes back; the byte the pixel format leaves unused is
+// set, so that what reads a buffer back as alpha sees it opaque.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "widgets/wayland/WaylandBuffers.h"
@@ -24,10 +24,13 @@ class WaylandBuffersTest : public ::testing::Test {
     }
     return m_buffers.Draw(m_frame, {area}, &m_damage);
   }
+  // Every pixel of the frame, opaque.
   bool HoldsTheFrame(const WaylandBuffers::Buffer& buffer) const {
-    return buffer.width == m_frame.Width() && buffer.height == m_frame.Height() &&
-           std::memcmp(buffer.pixels, m_frame.Data(),
-                       size_t(m_frame.Width()) * size_t(m_frame.Height()) * 4) == 0;
+    if (buffer.width != m_frame.Width() || buffer.height != m_frame.Height()) return false;
+    for (size_t i = 0; i < size_t(m_frame.Width()) * size_t(m_frame.Height()); ++i) {
+      if (buffer.pixels[i] != (m_frame.Data()[i] | 0xFF000000u)) return false;
+    }
+    return true;
   }
 
   WaylandBuffers m_buffers;
@@ -45,7 +48,7 @@ TEST_F(WaylandBuffersTest, AHeldBufferIsLeftAloneAndTheOtherOneTakesTheWholeFram
   ASSERT_TRUE(second);
   EXPECT_NE(second, first);
   EXPECT_TRUE(HoldsTheFrame(*second));
-  EXPECT_EQ(first->pixels[10 * 64 + 10], 0xFF0000u);
+  EXPECT_EQ(first->pixels[10 * 64 + 10], 0xFFFF0000u);
   EXPECT_EQ(m_damage, (std::vector<Rect>{{10, 10, 5, 5}}));
   EXPECT_EQ(m_buffers.Count(), 2);
 }

@@ -1,0 +1,98 @@
+// "/s" in a Wayland session whose outputs change or go: the scene laid out again for its
+// output's new size or scale, covers that follow theirs, and an end with exit code 0 whenever
+// nothing is left to show on (no output at all, the scene's output turned off, also under an
+// error box), so that no invisible saver outlives the user's return.
+#include <filesystem>
+
+#include "WaylandEndToEndTest.h"
+
+namespace vt {
+namespace {
+
+constexpr uint32_t kBlack = 0;
+
+class WaylandWithoutOutputs : public WaylandEndToEndTest {
+ protected:
+  // A laptop whose only screen the compositor turned off when its lid closed.
+  std::vector<SwaySession::Output> Outputs() const override { return {}; }
+};
+
+TEST_F(WaylandWithoutOutputs, TheSaverEndsAtOnceWithExitCodeZero) {
+  ChildProcess& saver = StartInSession({"/s"});
+  EXPECT_EQ(ExitCode(saver, 5s), 0);
+  EXPECT_EQ(ErrorOutput(saver), "");
+}
+
+// In a nested sway, whose outputs can be unplugged.
+class WaylandOutputGoes : public WaylandEndToEndTest {
+ protected:
+  void StartSession() override {
+    std::string error;
+    ASSERT_TRUE(m_sway.StartNested(Outputs(), &error)) << error;
+  }
+};
+
+TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedEndsTheSaverAndUncoversTheOther) {
+  ChildProcess& saver = StartInSession({"/s"});
+  ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
+  ASSERT_TRUE(m_sway.WaitForColour(1, kBlack, 5s));
+  ASSERT_TRUE(m_sway.RemoveOutput(0));
+  EXPECT_EQ(ExitCode(saver, 5s), 0);
+  EXPECT_EQ(ErrorOutput(saver), "");
+  EXPECT_TRUE(m_sway.WaitForColour(1, SwaySession::kBackground, 5s,
+                                   CompositorSession::kPointerPixels));
+}
+
+TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedUnderAnErrorBoxEndsTheSaver) {
+  std::filesystem::remove_all(m_sway.Folder() + "/VantorelData");
+  ChildProcess& saver = StartInSession({"/s"});
+  ASSERT_TRUE(WaitUntil([&] { return IconPixels(0) > 500 || !saver.Running(); }, 20s));
+  ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
+  ASSERT_TRUE(m_sway.RemoveOutput(0));
+  EXPECT_EQ(ExitCode(saver, 5s), 0);
+  // The box's own line, and nothing after it.
+  std::string output = ErrorOutput(saver);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_TRUE(m_sway.WaitForColour(1, SwaySession::kBackground, 5s,
+                                   CompositorSession::kPointerPixels));
+}
+
+class WaylandOutputChanges : public WaylandEndToEndTest {
+ protected:
+  std::vector<SwaySession::Output> Outputs() const override { return {{1920, 1080}, {800, 600}}; }
+};
+
+TEST_F(WaylandOutputChanges, AScaleOfTwoLaysTheSceneOutAgainFor192PixelsPerInch) {
+  ChildProcess& saver = StartInSession({"/s"});
+  ASSERT_TRUE(WaitForScene(saver, kLayout1920x1080)) << ErrorOutput(saver);
+  ASSERT_EQ(m_sway.Run("swaymsg -q output HEADLESS-1 scale 2"), 0);
+  ASSERT_TRUE(WaitForScene(saver, kLayout1920x1080At192)) << ErrorOutput(saver);
+  Bitmap32 scene = m_sway.Screenshot(0);
+  ExpectCarOnAFloorLine(scene, kLayout1920x1080At192);
+  ExpectShaftWhereTheBuildingPutsIt(scene, kLayout1920x1080At192);
+  EXPECT_TRUE(m_sway.ShowsOnly(1, kBlack));
+  EXPECT_TRUE(m_sway.Key("a"));
+  ExpectEndedCleanly(saver);
+}
+
+TEST_F(WaylandOutputChanges, NewSizesLayTheSceneOutAgainAndTheCoverFollowsItsOutput) {
+  ChildProcess& saver = StartInSession({"/s"});
+  ASSERT_TRUE(WaitForScene(saver, kLayout1920x1080)) << ErrorOutput(saver);
+  // The cover's output grows first, then the scene's shrinks; side by side all the while.
+  ASSERT_EQ(m_sway.Run("swaymsg -q output HEADLESS-2 position 1920 0 resolution 1024x768 scale 2"),
+            0);
+  ASSERT_EQ(m_sway.Run("swaymsg -q output HEADLESS-1 resolution 1280x720"), 0);
+  ASSERT_TRUE(WaitForScene(saver, kLayout1280x720)) << ErrorOutput(saver);
+  Bitmap32 scene = m_sway.Screenshot(0);
+  ExpectCarOnAFloorLine(scene, kLayout1280x720);
+  ExpectShaftWhereTheBuildingPutsIt(scene, kLayout1280x720);
+  ExpectSignboardWhereItStands(scene, kLayout1280x720);
+  Bitmap32 cover = m_sway.Screenshot(1);
+  EXPECT_EQ(cover.Width(), 1024);
+  EXPECT_TRUE(m_sway.ShowsOnly(1, kBlack));
+  EXPECT_TRUE(m_sway.Key("a"));
+  ExpectEndedCleanly(saver);
+}
+
+}  // namespace
+}  // namespace vt
