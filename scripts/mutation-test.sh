@@ -5,7 +5,7 @@
 # then the figures by area and in total ("killed 34 of 40 (85 %)"). Not run by CI; the first
 # run builds the copy (about twenty minutes), later ones only what each slip changes.
 #
-#   scripts/mutation-test.sh [cache] [x11] [win32] [packaging] [--slip ID ...] [--list]
+#   scripts/mutation-test.sh [cache] [x11] [wayland] [win32] [packaging] [--slip ID ...] [--list]
 #                            [--no-baseline] [--work DIR]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
