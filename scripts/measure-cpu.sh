@@ -2,42 +2,51 @@
 # What the running saver costs: its share of one core and the X server's, how often the
 # program wakes up, and its memory, over a fixed time on a virtual X server (Xvfb).
 #
-#   scripts/measure-cpu.sh [--seconds N] [--size WxH] BUILD_DIR [BUILD_DIR...]
+#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] BUILD_DIR [BUILD_DIR...]
 #
 # Every build's saver ("vantorel /s") runs at the same time, each on an Xvfb of its own, so
 # that the figures of two builds come from the same run on the same machine. After a warm-up
 # of a few seconds, the processor time of the program and of its X server is read from
 # /proc/PID/task/*/schedstat (nanoseconds on the processor) at the start and the end of the
 # measured time, and the program's wake-ups from voluntary_ctxt_switches in /proc/PID/status
-# (each is a sleep that ended), and its proportional memory (PSS) at the end. Not run by the
-# tests: the figures depend on the machine. bench/saver-cpu.sh adds the figures under sway.
+# (each is a sleep that ended), and its proportional memory (PSS) at the end. With --floor,
+# the first build's floor_animation (a bare 10 Hz animation of a car-sized rectangle) runs
+# beside them on its own Xvfb, and each build's cost (program and server together) is given
+# as a ratio to the floor's. Each --size is measured in turn (1920x1080 when none is given).
+# Not run by the tests: the figures depend on the machine. bench/saver-cpu.sh adds the
+# figures under sway.
 set -euo pipefail
 
 seconds=60
-size=1920x1080
+sizes=()
+floor=no
 warmup=${VT_WARMUP_SECONDS:-5}
 builds=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift 2 ;;
-    --size) size=$2; shift 2 ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    --size) sizes+=("$2"); shift 2 ;;
+    --floor) floor=yes; shift ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     *) builds+=("$1"); shift ;;
   esac
 done
 if [ ${#builds[@]} -eq 0 ]; then
-  echo "usage: $0 [--seconds N] [--size WxH] BUILD_DIR [BUILD_DIR...]" >&2
+  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] BUILD_DIR [BUILD_DIR...]" >&2
   exit 2
 fi
+[ ${#sizes[@]} -gt 0 ] || sizes=(1920x1080)
 
 xvfb_pids=()
-saver_pids=()
+program_pids=()
 cleanup() {
-  for pid in "${saver_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${saver_pids[@]}"; do
+  for pid in "${program_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${program_pids[@]}"; do
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   done
   for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  xvfb_pids=()
+  program_pids=()
 }
 trap cleanup EXIT
 
@@ -46,8 +55,11 @@ cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d
 wakeups() { awk '/^voluntary_ctxt_switches/ { print $2 }' /proc/"$1"/status; }
 pss_mib() { awk '/^Pss:/ { printf "%.1f\n", $2 / 1024 }' /proc/"$1"/smaps_rollup; }
 
+# Starts a program on an Xvfb of its own of the given size.
 display=90
-for build in "${builds[@]}"; do
+start_on_server() {
+  local size=$1
+  shift
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
     display=$((display + 1))
   done
@@ -57,30 +69,52 @@ for build in "${builds[@]}"; do
     [ -e "/tmp/.X11-unix/X$display" ] && break
     sleep 0.1
   done
-  DISPLAY=":$display" "$build/vantorel" /s &
-  saver_pids+=($!)
+  DISPLAY=":$display" "$@" &
+  program_pids+=($!)
   display=$((display + 1))
-done
+}
 
-sleep "$warmup"
-declare -a prog0 xsrv0 wake0
-for i in "${!builds[@]}"; do
-  prog0[i]=$(cpu_ns "${saver_pids[i]}")
-  xsrv0[i]=$(cpu_ns "${xvfb_pids[i]}")
-  wake0[i]=$(wakeups "${saver_pids[i]}")
-done
-start=$(date +%s%N)
-sleep "$seconds"
-elapsed=$(( $(date +%s%N) - start ))
+for size in "${sizes[@]}"; do
+  names=()
+  for build in "${builds[@]}"; do
+    start_on_server "$size" "$build/vantorel" /s
+    names+=("$build")
+  done
+  if [ "$floor" = yes ]; then
+    start_on_server "$size" "${builds[0]}/floor_animation"
+    names+=(floor)
+  fi
 
-printf '%s, %s s\n' "$size" "$seconds"
-printf '%-40s %10s %10s %10s %12s %9s\n' build program X-server sum wake-ups/s PSS-MiB
-for i in "${!builds[@]}"; do
-  prog=$(( $(cpu_ns "${saver_pids[i]}") - prog0[i] ))
-  xsrv=$(( $(cpu_ns "${xvfb_pids[i]}") - xsrv0[i] ))
-  wake=$(( $(wakeups "${saver_pids[i]}") - wake0[i] ))
-  awk -v b="${builds[i]}" -v p="$prog" -v x="$xsrv" -v w="$wake" -v t="$elapsed" \
-    -v m="$(pss_mib "${saver_pids[i]}")" 'BEGIN {
-    printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f %9s\n", b, 100 * p / t, 100 * x / t,
-      100 * (p + x) / t, w / (t / 1e9), m }'
+  sleep "$warmup"
+  declare -a prog0=() xsrv0=() wake0=()
+  for i in "${!names[@]}"; do
+    prog0[i]=$(cpu_ns "${program_pids[i]}")
+    xsrv0[i]=$(cpu_ns "${xvfb_pids[i]}")
+    wake0[i]=$(wakeups "${program_pids[i]}")
+  done
+  start=$(date +%s%N)
+  sleep "$seconds"
+  elapsed=$(($(date +%s%N) - start))
+
+  printf '%s, %s s\n' "$size" "$seconds"
+  printf '%-40s %10s %10s %10s %12s %9s\n' program program X-server sum wake-ups/s PSS-MiB
+  declare -a sums=()
+  for i in "${!names[@]}"; do
+    prog=$(($(cpu_ns "${program_pids[i]}") - prog0[i]))
+    xsrv=$(($(cpu_ns "${xvfb_pids[i]}") - xsrv0[i]))
+    wake=$(($(wakeups "${program_pids[i]}") - wake0[i]))
+    sums[i]=$((prog + xsrv))
+    awk -v b="${names[i]}" -v p="$prog" -v x="$xsrv" -v w="$wake" -v t="$elapsed" \
+      -v m="$(pss_mib "${program_pids[i]}")" 'BEGIN {
+      printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f %9s\n", b, 100 * p / t, 100 * x / t,
+        100 * (p + x) / t, w / (t / 1e9), m }'
+  done
+  if [ "$floor" = yes ]; then
+    last=$((${#names[@]} - 1))
+    for i in "${!builds[@]}"; do
+      awk -v b="${builds[i]}" -v s="${sums[i]}" -v f="${sums[last]}" -v z="$size" \
+        'BEGIN { printf "ratio to the floor at %s: %-28s %.2f\n", z, b, s / f }'
+    done
+  fi
+  cleanup
 done
