@@ -19,13 +19,19 @@ struct SceneLayout {
   int floor_base[6] = {};
 };
 
-// The layout's figures for two screens at 96 pixels per inch.
+// The layout's figures for three screens at 96 pixels per inch.
 inline constexpr SceneLayout kLayout1024x768 = {1024,
                                                 768,
                                                 {202, 278, 620, 515},
                                                 {225, 0, 95, 70},
                                                 {332, 175, 450, 103},
                                                 {763, 683, 603, 523, 443, 363}};
+inline constexpr SceneLayout kLayout1280x720 = {1280,
+                                                720,
+                                                {330, 230, 620, 515},
+                                                {353, 0, 95, 70},
+                                                {460, 127, 450, 103},
+                                                {715, 635, 555, 475, 395, 315}};
 inline constexpr SceneLayout kLayout1920x1080 = {1920,
                                                  1080,
                                                  {524, 391, 872, 724},
