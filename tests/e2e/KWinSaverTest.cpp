@@ -1,37 +1,23 @@
 // "/s" in a Wayland session of KDE's KWin, headless: the scene on the output with the pointer
-// and black on the other, the input that ends it and the input that does not, and the scene
-// laid out for 144 pixels per inch on an output of scale 1.5.
+// and black on the other, also through full-screen xdg toplevels; the input that ends it and
+// the input that does not; the scene laid out for 144 pixels per inch on an output of scale
+// 1.5.
 #include <functional>
 
-#include "CompositorTest.h"
-#include "KWinSession.h"
+#include "KWinTest.h"
 
 namespace vt {
 namespace {
 
 constexpr uint32_t kBlack = 0;
 
-class KWinTest : public CompositorTest {
- protected:
-  KWinTest() : CompositorTest(std::make_unique<KWinSession>()) {}
-  std::string Unavailable() const override { return KWinSession::Unavailable(); }
-  // Virtual-0 and Virtual-1, 1280 x 720 each, side by side.
-  std::vector<CompositorSession::Output> Outputs() const override {
-    return {{1280, 720}, {1280, 720}};
-  }
-};
-
 // Each test starts with the saver showing its scene.
 class KWinSaver : public KWinTest {
  protected:
   void SetUp() override {
     KWinTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    m_saver = &StartInSession({"/s"});
-    ASSERT_TRUE(WaitForScene(*m_saver, kLayout1280x720)) << ErrorOutput(*m_saver);
+    if (!HasFatalFailure() && !IsSkipped()) StartSaver();
   }
-
-  ChildProcess* m_saver = nullptr;
 };
 
 TEST_F(KWinSaver, TheSceneIsOnTheOutputWithThePointerAndTheOtherOneIsBlack) {
@@ -42,6 +28,15 @@ TEST_F(KWinSaver, TheSceneIsOnTheOutputWithThePointerAndTheOtherOneIsBlack) {
   EXPECT_TRUE(Session().WaitForColour(1, kBlack, 5s));
   EXPECT_TRUE(Session().Key("a"));
   ExpectEndedCleanly(*m_saver);
+}
+
+TEST_F(KWinTest, FullScreenToplevelsShowTheSameWhereTheLayerShellIsNotUsed) {
+  ChildProcess& saver = StartInSession({"/s"}, {"VANTOREL_WAYLAND_SHELL=xdg"});
+  ASSERT_TRUE(WaitForScene(saver, kLayout1280x720)) << ErrorOutput(saver);
+  ExpectShaftWhereTheBuildingPutsIt(Session().Screenshot(0), kLayout1280x720);
+  EXPECT_TRUE(Session().WaitForColour(1, kBlack, 5s));
+  EXPECT_TRUE(Session().Key("a"));
+  ExpectEndedCleanly(saver);
 }
 
 struct SessionInput {

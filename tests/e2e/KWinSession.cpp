@@ -84,7 +84,8 @@ bool KWinSession::Start(const std::vector<Output>& outputs, std::string* error) 
       return false;
     }
   }
-  if (!MakeFolder({"solid_background", "fake_input", "kwin_screenshot"}, error)) return false;
+  if (!MakeFolder({"solid_background", "fake_input", "kwin_screenshot", "kwin_output"}, error))
+    return false;
   std::error_code failed;
   fs::copy_file(kKWin, m_folder + "/kwin_wayland", failed);
   m_runtime = m_folder + "/runtime";
@@ -192,6 +193,10 @@ Bitmap32 KWinSession::Screenshot(size_t output) const {
   std::error_code ignored;
   fs::remove(path, ignored);
   return picture;
+}
+
+bool KWinSession::ChangeOutput(size_t output, const std::string& change) const {
+  return Run(m_folder + "/kwin_output " + OutputName(output) + " " + change) == 0;
 }
 
 bool KWinSession::Key(const std::string& name) {

@@ -43,6 +43,9 @@ class KWinSession : public CompositorSession {
   std::string Log() const override;
 
   static std::string OutputName(size_t output) { return "Virtual-" + std::to_string(output); }
+  // Changes an output as KWin's display settings do (tests/helpers/wayland/kwin_output):
+  // "disable", "enable" or "scale 1.5"; false when KWin refused it.
+  bool ChangeOutput(size_t output, const std::string& change) const;
 
  private:
   // Starts a helper of the folder that says "ready" on standard output once it is.
