@@ -128,6 +128,7 @@ int main() {
     std::cout << (known ? "ok" : "error") << std::endl;
   }
   org_kde_kwin_fake_input_destroy(input);
+  wl_registry_destroy(registry);
   xkb_keymap_unref(keymap);
   xkb_context_unref(context);
   wl_display_disconnect(display);

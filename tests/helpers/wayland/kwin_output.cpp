@@ -11,6 +11,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kde-output-device-v2-client-protocol.h"
 #include "kde-output-management-v2-client-protocol.h"
@@ -20,6 +21,7 @@ namespace {
 struct Device {
   kde_output_device_v2* device = nullptr;
   std::string name;
+  std::vector<wl_proxy*> modes;  // kde_output_device_mode_v2, made by KWin's events
 };
 
 struct Globals {
@@ -27,10 +29,14 @@ struct Globals {
   std::list<Device> devices;
 };
 
-// Of a device's many events only its name matters here; the others are let pass.
+// Of a device's many events only its name and the modes it makes matter here; the others
+// are let pass.
 int DeviceEvent(const void*, void* target, uint32_t, const wl_message* message, wl_argument* args) {
   auto* device = static_cast<Device*>(wl_proxy_get_user_data(static_cast<wl_proxy*>(target)));
   if (std::strcmp(message->name, "name") == 0) device->name = args[0].s;
+  if (std::strcmp(message->name, "mode") == 0) {
+    device->modes.push_back(reinterpret_cast<wl_proxy*>(args[0].o));
+  }
   return 0;
 }
 
@@ -66,6 +72,29 @@ void OnFailed(void* data, kde_output_configuration_v2*) {
 
 constexpr kde_output_configuration_v2_listener kConfigurationListener = {OnApplied, OnFailed};
 
+// Asks KWin for the change ("enable", "disable" or "scale" and a factor) and waits for its
+// answer.
+Result Apply(wl_display* display, kde_output_management_v2* management,
+             kde_output_device_v2* device, char** change) {
+  Result result = Result::kWaiting;
+  kde_output_configuration_v2* configuration =
+      kde_output_management_v2_create_configuration(management);
+  kde_output_configuration_v2_add_listener(configuration, &kConfigurationListener, &result);
+  if (std::strcmp(change[0], "scale") == 0) {
+    kde_output_configuration_v2_scale(configuration, device,
+                                      wl_fixed_from_double(std::atof(change[1])));
+  } else {
+    kde_output_configuration_v2_enable(configuration, device,
+                                       std::strcmp(change[0], "enable") == 0);
+  }
+  kde_output_configuration_v2_apply(configuration);
+  while (result == Result::kWaiting && wl_display_dispatch(display) >= 0) {
+  }
+  if (result != Result::kApplied) std::fprintf(stderr, "kwin_output: KWin refused the change\n");
+  kde_output_configuration_v2_destroy(configuration);
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,24 +119,18 @@ int main(int argc, char** argv) {
   for (const Device& known : globals.devices) {
     if (known.name == argv[1]) device = known.device;
   }
-  if (!globals.management || !device) {
-    std::fprintf(stderr, "kwin_output: no output %s to manage\n", argv[1]);
-    return 1;
-  }
-  Result result = Result::kWaiting;
-  kde_output_configuration_v2* configuration =
-      kde_output_management_v2_create_configuration(globals.management);
-  kde_output_configuration_v2_add_listener(configuration, &kConfigurationListener, &result);
-  if (scale) {
-    kde_output_configuration_v2_scale(configuration, device,
-                                      wl_fixed_from_double(std::atof(argv[3])));
+  Result result = Result::kFailed;
+  if (globals.management && device) {
+    result = Apply(display, globals.management, device, argv + 2);
   } else {
-    kde_output_configuration_v2_enable(configuration, device, change == "enable");
+    std::fprintf(stderr, "kwin_output: no output %s to manage\n", argv[1]);
   }
-  kde_output_configuration_v2_apply(configuration);
-  while (result == Result::kWaiting && wl_display_dispatch(display) >= 0) {
+  for (Device& known : globals.devices) {
+    for (wl_proxy* mode : known.modes) wl_proxy_destroy(mode);
+    kde_output_device_v2_destroy(known.device);
   }
-  if (result != Result::kApplied) std::fprintf(stderr, "kwin_output: KWin refused the change\n");
+  if (globals.management) kde_output_management_v2_destroy(globals.management);
+  wl_registry_destroy(registry);
   wl_display_disconnect(display);
   return result == Result::kApplied ? 0 : 1;
 }

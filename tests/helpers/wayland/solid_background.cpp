@@ -28,6 +28,7 @@ struct Output {
   wl_output* output = nullptr;
   wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer = nullptr;
+  wl_buffer* buffer = nullptr;  // the last one given, until the compositor releases it
   bool drawn = false;
 };
 
@@ -39,15 +40,18 @@ struct Client {
   std::list<Output> outputs;
 };
 
-void OnRelease(void*, wl_buffer* buffer) {
+void OnRelease(void* data, wl_buffer* buffer) {
   // The compositor keeps what it showed; the memory is no longer needed.
+  auto& output = *static_cast<Output*>(data);
+  if (output.buffer == buffer) output.buffer = nullptr;
   wl_buffer_destroy(buffer);
 }
 
 constexpr wl_buffer_listener kBufferListener = {OnRelease};
 
-// A buffer of the size in the client's colour; null when there is no memory for it.
-wl_buffer* SolidBuffer(Client& client, int width, int height) {
+// A buffer of the size in the client's colour for the output; null when there is no memory
+// for it.
+wl_buffer* SolidBuffer(Client& client, Output& output, int width, int height) {
   size_t size = size_t(width) * size_t(height) * 4;
   int fd = memfd_create("background", MFD_CLOEXEC);
   if (fd < 0 || ftruncate(fd, off_t(size)) != 0) {
@@ -67,7 +71,7 @@ wl_buffer* SolidBuffer(Client& client, int width, int height) {
       wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, WL_SHM_FORMAT_XRGB8888);
   wl_shm_pool_destroy(pool);
   close(fd);
-  wl_buffer_add_listener(buffer, &kBufferListener, nullptr);
+  wl_buffer_add_listener(buffer, &kBufferListener, &output);
   return buffer;
 }
 
@@ -75,7 +79,7 @@ void OnConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint
                  uint32_t height) {
   auto& output = *static_cast<Output*>(data);
   zwlr_layer_surface_v1_ack_configure(layer, serial);
-  wl_buffer* buffer = SolidBuffer(*output.client, int(width), int(height));
+  wl_buffer* buffer = SolidBuffer(*output.client, output, int(width), int(height));
   if (!buffer) {
     std::fprintf(stderr, "solid_background: no memory for %ux%u\n", width, height);
     std::exit(1);
@@ -83,16 +87,25 @@ void OnConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint
   wl_surface_attach(output.surface, buffer, 0, 0);
   wl_surface_damage_buffer(output.surface, 0, 0, int32_t(width), int32_t(height));
   wl_surface_commit(output.surface);
+  // One the compositor still holds it lets go of as it takes the new one.
+  if (output.buffer) wl_buffer_destroy(output.buffer);
+  output.buffer = buffer;
   output.drawn = true;
 }
 
-void OnClosed(void* data, zwlr_layer_surface_v1* layer) {
-  auto& output = *static_cast<Output*>(data);
-  std::fprintf(stderr, "solid_background: the surface of output %u was closed\n", output.name);
-  zwlr_layer_surface_v1_destroy(layer);
-  wl_surface_destroy(output.surface);
+void Uncover(Output& output) {
+  if (output.layer) zwlr_layer_surface_v1_destroy(output.layer);
+  if (output.surface) wl_surface_destroy(output.surface);
+  if (output.buffer) wl_buffer_destroy(output.buffer);
   output.layer = nullptr;
   output.surface = nullptr;
+  output.buffer = nullptr;
+}
+
+void OnClosed(void* data, zwlr_layer_surface_v1*) {
+  auto& output = *static_cast<Output*>(data);
+  std::fprintf(stderr, "solid_background: the surface of output %u was closed\n", output.name);
+  Uncover(output);
 }
 
 constexpr zwlr_layer_surface_v1_listener kLayerListener = {OnConfigure, OnClosed};
@@ -138,8 +151,7 @@ void OnGlobalRemove(void* data, wl_registry*, uint32_t name) {
     if (output.name != name) return false;
     std::fprintf(stderr, "solid_background: output %u went%s\n", name,
                  output.layer ? " while its surface was open" : "");
-    if (output.layer) zwlr_layer_surface_v1_destroy(output.layer);
-    if (output.surface) wl_surface_destroy(output.surface);
+    Uncover(output);
     wl_output_destroy(output.output);
     return true;
   });
@@ -195,6 +207,15 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  for (Output& output : client.outputs) {
+    Uncover(output);
+    wl_output_destroy(output.output);
+  }
+  // Bound at version 1, which has no destroy request.
+  wl_proxy_destroy(reinterpret_cast<wl_proxy*>(client.shell));
+  wl_shm_destroy(client.shm);
+  wl_compositor_destroy(client.compositor);
+  wl_registry_destroy(registry);
   wl_display_disconnect(display);
   return 0;
 }
