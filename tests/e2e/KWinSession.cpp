@@ -97,6 +97,30 @@ bool KWinSession::Start(const std::vector<Output>& outputs, std::string* error) 
     return false;
   }
 
+  if (!StartBus(error) || !StartKWin(outputs[0], outputs.size(), error)) return false;
+
+  char colour[16];
+  std::snprintf(colour, sizeof colour, "%06x", kBackground);
+  if (!StartHelper(m_background, {m_folder + "/solid_background", colour}, "background", error) ||
+      !StartHelper(m_input, {m_folder + "/fake_input"}, "input", error)) {
+    return false;
+  }
+  // KWin puts a new full-screen surface on the output that has the pointer.
+  const Output& first = outputs[0];
+  if (!MovePointer(int(first.width / first.scale) / 2, int(first.height / first.scale) / 2)) {
+    *error = "KWin took no pointer motion";
+    return false;
+  }
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    if (!WaitForColour(i, kBackground, 10s, kPointerPixels)) {
+      *error = OutputName(i) + " does not show its background: " + Log();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool KWinSession::StartBus(std::string* error) {
   ChildProcess::Options bus;
   bus.argv = {"/usr/bin/dbus-daemon", "--nofork", "--print-address=1",
               "--config-file=" + m_folder + "/bus.conf"};
@@ -108,22 +132,24 @@ bool KWinSession::Start(const std::vector<Output>& outputs, std::string* error) 
     *error = "the session bus did not start: " + Text(m_folder + "/bus-log.txt");
     return false;
   }
+  return true;
+}
 
+bool KWinSession::StartKWin(const Output& each, size_t count, std::string* error) {
   // KWin's virtual outputs are sized in logical pixels; their modes are that times the scale.
   // It is not nested in the test's display, and trusts every client with fake input and
   // screenshots.
-  const Output& first = outputs[0];
   ChildProcess::Options kwin;
   kwin.argv = {m_folder + "/kwin_wayland",
                "--virtual",
                "--width",
-               std::to_string(std::lround(first.width / first.scale)),
+               std::to_string(std::lround(each.width / each.scale)),
                "--height",
-               std::to_string(std::lround(first.height / first.scale)),
+               std::to_string(std::lround(each.height / each.scale)),
                "--scale",
-               std::to_string(first.scale),
+               std::to_string(each.scale),
                "--output-count",
-               std::to_string(outputs.size()),
+               std::to_string(count),
                "--socket",
                kSocket,
                "--no-lockscreen",
@@ -145,24 +171,6 @@ bool KWinSession::Start(const std::vector<Output>& outputs, std::string* error) 
   if (!fs::exists(m_runtime + "/" + kSocket)) {
     *error = "KWin did not answer: " + Log();
     return false;
-  }
-
-  char colour[16];
-  std::snprintf(colour, sizeof colour, "%06x", kBackground);
-  if (!StartHelper(m_background, {m_folder + "/solid_background", colour}, "background", error) ||
-      !StartHelper(m_input, {m_folder + "/fake_input"}, "input", error)) {
-    return false;
-  }
-  // KWin puts a new full-screen surface on the output that has the pointer.
-  if (!MovePointer(int(first.width / first.scale) / 2, int(first.height / first.scale) / 2)) {
-    *error = "KWin took no pointer motion";
-    return false;
-  }
-  for (size_t i = 0; i < outputs.size(); ++i) {
-    if (!WaitForColour(i, kBackground, 10s, kPointerPixels)) {
-      *error = OutputName(i) + " does not show its background: " + Log();
-      return false;
-    }
   }
   return true;
 }

@@ -48,6 +48,9 @@ class KWinSession : public CompositorSession {
   bool ChangeOutput(size_t output, const std::string& change) const;
 
  private:
+  // Starts the session's own bus, then KWin on it with `count` outputs like `each`.
+  bool StartBus(std::string* error);
+  bool StartKWin(const Output& each, size_t count, std::string* error);
   // Starts a helper of the folder that says "ready" on standard output once it is.
   bool StartHelper(ChildProcess& helper, const std::vector<std::string>& argv,
                    const std::string& log, std::string* error);
