@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <thread>
 
@@ -46,8 +47,8 @@ bool CompositorSession::MakeFolder(const std::vector<std::string>& helpers, std:
   std::error_code failed;
   fs::copy_file(VT_BINARY_DIR "/vantorel", m_program, failed);
   if (!failed) {
-    fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData",
-             fs::copy_options::recursive, failed);
+    fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData", fs::copy_options::recursive,
+             failed);
   }
   for (const std::string& helper : helpers) {
     if (!failed) fs::copy_file(VT_BINARY_DIR "/" + helper, m_folder + "/" + helper, failed);
@@ -68,6 +69,23 @@ bool CompositorSession::GiveFolderAway(std::string* error) const {
   if (GiveToUnprivileged(m_folder)) return true;
   *error = "cannot give " + m_folder + " to nobody";
   return false;
+}
+
+Bitmap32 CompositorSession::ReadPpm(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, maximum = 0;
+  file >> magic >> width >> height >> maximum;
+  file.get();
+  Bitmap32 picture;
+  if (!file || magic != "P6" || maximum != 255 || width <= 0 || height <= 0) return picture;
+  std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
+  if (!file.read(reinterpret_cast<char*>(rgb.data()), std::streamsize(rgb.size()))) return picture;
+  picture.Resize(width, height);
+  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
+    picture.Data()[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+  }
+  return picture;
 }
 
 void CompositorSession::RemoveFolder() {

@@ -76,6 +76,8 @@ class CompositorSession {
   // A sanitized build reads its leak suppressions at its end, where the session's user may
   // not reach the checkout's copy: LSAN_OPTIONS pointing at a copy in the folder, or "".
   const std::string& LeakOptions() const { return m_leak_options; }
+  // A binary PPM picture (P6, 8 bits per channel); empty when it is not one.
+  static Bitmap32 ReadPpm(const std::string& path);
   // Removes the folder.
   void RemoveFolder();
 

@@ -26,6 +26,12 @@ inline constexpr SceneLayout kLayout1024x768 = {1024,
                                                 {225, 0, 95, 70},
                                                 {332, 175, 450, 103},
                                                 {763, 683, 603, 523, 443, 363}};
+inline constexpr SceneLayout kLayout1280x720 = {1280,
+                                                720,
+                                                {330, 230, 620, 515},
+                                                {353, 0, 95, 70},
+                                                {460, 127, 450, 103},
+                                                {715, 635, 555, 475, 395, 315}};
 inline constexpr SceneLayout kLayout1920x1080 = {1920,
                                                  1080,
                                                  {524, 391, 872, 724},
@@ -33,12 +39,6 @@ inline constexpr SceneLayout kLayout1920x1080 = {1920,
                                                  {705, 246, 633, 145},
                                                  {1073, 961, 848, 736, 623, 511}};
 
-inline constexpr SceneLayout kLayout1280x720 = {1280,
-                                                720,
-                                                {330, 230, 620, 515},
-                                                {353, 0, 95, 70},
-                                                {460, 127, 450, 103},
-                                                {715, 635, 555, 475, 395, 315}};
 // At 192 pixels per inch: the building twice as large as at 96, its upper floors above the
 // screen.
 inline constexpr SceneLayout kLayout1920x1080At192 = {1920,

@@ -15,28 +15,6 @@ namespace vt {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-namespace {
-
-// A binary PPM picture (P6, 8 bits per channel), as grim writes it; empty when it is not one.
-Bitmap32 ReadPpm(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::string magic;
-  int width = 0, height = 0, maximum = 0;
-  file >> magic >> width >> height >> maximum;
-  file.get();
-  Bitmap32 picture;
-  if (!file || magic != "P6" || maximum != 255 || width <= 0 || height <= 0) return picture;
-  std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
-  if (!file.read(reinterpret_cast<char*>(rgb.data()), std::streamsize(rgb.size()))) return picture;
-  picture.Resize(width, height);
-  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
-    picture.Data()[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
-  }
-  return picture;
-}
-
-}  // namespace
-
 SwaySession::~SwaySession() {
   m_seat.Kill();
   for (ChildProcess* sway : {&m_sway, &m_outer}) {
@@ -66,8 +44,8 @@ std::string SwaySession::WriteConfig(const std::string& name, const std::vector<
   int left = 0;
   for (size_t i = 0; i < outputs.size(); ++i) {
     const Output& output = outputs[i];
-    config << "output " << OutputName(i) << " resolution " << output.width << "x"
-           << output.height << " position " << left << " 0 scale " << output.scale << "\n";
+    config << "output " << OutputName(i) << " resolution " << output.width << "x" << output.height
+           << " position " << left << " 0 scale " << output.scale << "\n";
     left += int(output.width / output.scale);
   }
   return path;

@@ -26,10 +26,7 @@ TEST_F(WaylandWithoutOutputs, TheSaverEndsAtOnceWithExitCodeZero) {
 // In a nested sway, whose outputs can be unplugged.
 class WaylandOutputGoes : public WaylandEndToEndTest {
  protected:
-  void StartSession() override {
-    std::string error;
-    ASSERT_TRUE(m_sway.StartNested(Outputs(), &error)) << error;
-  }
+  bool StartSession(std::string* error) override { return m_sway.StartNested(Outputs(), error); }
 };
 
 TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedEndsTheSaverAndUncoversTheOther) {

@@ -260,6 +260,12 @@ void WaylandBackend::CheckScreen(Surface& surface) {
     return;
   }
   surface.change_announced = true;
+  // A compositor that keeps the pointer where it stands on a rescaled output tells of a new
+  // logical position with the change: nobody moved it. The scene laid out again learns the
+  // position afresh.
+  std::erase_if(m_queue, [&](const InputEvent& event) {
+    return event.type == EventType::MouseMove && event.window == surface.window;
+  });
   InputEvent event;
   event.type = EventType::ScreenChanged;
   event.window = surface.window;
@@ -377,6 +383,7 @@ void WaylandBackend::DestroyWindow(WindowHandle window) {
     // last frame still showing: a scene laid out again for a new screen comes without a gap.
     // Until then input over it reaches no window.
     surface->window = 0;
+    surface->shown = false;
     for (auto& [name, cover] : m_covers) cover->window = 0;
     m_placed = std::move(surface);
     return;
