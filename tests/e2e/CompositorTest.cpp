@@ -17,7 +17,13 @@ ChildProcess& CompositorTest::StartInSession(const std::vector<std::string>& arg
   std::vector<std::string> argv{m_session->Program()};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess::Options options = m_session->AsUser(argv);
-  options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+  // A variable given here takes the place of the session's own.
+  for (const std::string& entry : environment) {
+    std::string name = entry.substr(0, entry.find('=') + 1);
+    std::erase_if(options.environment,
+                  [&](const std::string& own) { return own.rfind(name, 0) == 0; });
+    options.environment.push_back(entry);
+  }
   return Launch(options, "stderr");
 }
 

@@ -44,6 +44,7 @@ class SwaySession : public CompositorSession {
   void Kill() override;
   std::string Log() const override;
 
+  const std::string& SocketName() const { return m_socket; }  // in the session's runtime folder
   std::string OutputName(size_t output) const {
     return (m_outer.Pid() > 0 ? "WL-" : "HEADLESS-") + std::to_string(output + 1);
   }

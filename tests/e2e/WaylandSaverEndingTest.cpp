@@ -134,7 +134,9 @@ TEST_F(WaylandSession, SwayidleStartsTheSaverAndTheIdleChainGoesOnWhileItShows) 
 }
 
 TEST_F(WaylandSaverEnding, ASecondSaverEndsAtOnceAndTheFirstOneShowsOn) {
-  ChildProcess& second = StartInSession({"/s"});
+  // Named by its socket's path, the compositor is the same one.
+  std::string socket = m_sway.Folder() + "/runtime/" + m_sway.SocketName();
+  ChildProcess& second = StartInSession({"/s"}, {"WAYLAND_DISPLAY=" + socket});
   EXPECT_EQ(ExitCode(second, 5s), 0);
   EXPECT_EQ(ErrorOutput(second), "");
   EXPECT_TRUE(KeepsRunning(*m_saver));

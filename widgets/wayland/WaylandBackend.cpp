@@ -199,10 +199,12 @@ void WaylandBackend::NothingToShow() {
 bool WaylandBackend::ClaimSaver() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (!runtime || !*runtime) return true;
-  // One lock per compositor: a display named by its path gives a file name without slashes.
+  // One lock per compositor, however its socket is named: by its path, or by its name in the
+  // runtime folder.
   std::string display = m_display_name;
+  if (display.empty() || display[0] != '/') display = std::string(runtime) + "/" + display;
   std::replace(display.begin(), display.end(), '/', '_');
-  std::string path = std::string(runtime) + "/vantorel-" + display + ".lock";
+  std::string path = std::string(runtime) + "/vantorel" + display + ".lock";
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   // Without a lock file the saver runs, as it would anywhere else.
   if (fd < 0) return true;
