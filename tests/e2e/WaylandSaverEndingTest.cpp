@@ -163,6 +163,27 @@ TEST_F(NoDisplay, WithNeitherAWaylandNorAnXDisplayTheOneLineSaysWhyForBoth) {
   EXPECT_NE(output.find("X display \":9876\""), std::string::npos) << output;
 }
 
+TEST_F(NoDisplay, ACompositorsProtocolErrorIsNamedInTheOneLine) {
+  std::string runtime = TempDir() + "/runtime";
+  std::filesystem::create_directory(runtime);
+  ChildProcess::Options options;
+  options.argv = {VT_BINARY_DIR "/refusing_compositor", "vantorel-refusing"};
+  options.environment = {"XDG_RUNTIME_DIR=" + runtime};
+  options.pipe_stdout = true;
+  ChildProcess& compositor = Launch(options, "compositor");
+  ASSERT_EQ(compositor.ReadLine(10s), "ready");
+  ChildProcess& saver = StartProgram({"DISPLAY=:9876", "XDG_RUNTIME_DIR=" + runtime,
+                                      "WAYLAND_DISPLAY=vantorel-refusing",
+                                      "VANTOREL_BACKEND=wayland", VT_BINARY_DIR "/vantorel", "/s"},
+                                     "/usr/bin/env");
+  EXPECT_EQ(ExitCode(saver), 1);
+  std::string output = ErrorOutput(saver);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_NE(output.find("protocol error"), std::string::npos) << output;
+  EXPECT_NE(output.find("wl_display"), std::string::npos) << output;
+  EXPECT_NE(output.find("this compositor takes no clients"), std::string::npos) << output;
+}
+
 TEST_F(WaylandSession, AskedForX11TheSaverRunsOnX11AndLeavesTheCompositorAlone) {
   ChildProcess& saver = StartInSession({"/s"}, {"VANTOREL_BACKEND=x11"});
   ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);

@@ -102,9 +102,10 @@ bool WaylandBackend::Start(std::string* error) {
   m_globals.registry = wl_display_get_registry(m_display);
   wl_registry_add_listener(m_globals.registry, &kRegistryListener, this);
   // The first round trip announces the globals, the second what the outputs and seats say.
-  if (!Roundtrip()) return fail("does not answer");
+  const std::string no_answer = "does not answer";
+  if (!Roundtrip()) return fail(no_answer + LostReasonText());
   for (auto& [name, output] : m_outputs) DescribeOutput(*output);
-  if (!Roundtrip()) return fail("does not answer");
+  if (!Roundtrip()) return fail(no_answer + LostReasonText());
   if (!m_globals.compositor) return fail("offers no wl_compositor of version 4");
   if (!m_globals.shm) return fail("offers no wl_shm");
   if (!m_globals.layer_shell) m_shell = Shell::Xdg;

@@ -188,6 +188,8 @@ class WaylandBackend : public Backend {
   bool Roundtrip();
   // Marks the connection lost, keeping the compositor's reason.
   void Lose();
+  // ": " and that reason, or "" without one.
+  std::string LostReasonText() const { return m_lost_reason.empty() ? "" : ": " + m_lost_reason; }
   void Push(const InputEvent& event);
   // libwayland's report of a protocol error, caught so that the program says it in its one line.
   static void LogHandler(const char* format, va_list args);
