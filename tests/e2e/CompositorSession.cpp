@@ -28,8 +28,21 @@ bool CompositorSession::ShowsOnly(size_t output, uint32_t colour, size_t others)
 
 bool CompositorSession::WaitForColour(size_t output, uint32_t colour,
                                       std::chrono::milliseconds timeout, size_t others) const {
+  return Within(timeout, [&] { return ShowsOnly(output, colour, others); });
+}
+
+bool CompositorSession::ShowsBackground(size_t output) const {
+  return ShowsOnly(output, Background(output), kPointerPixels);
+}
+
+bool CompositorSession::WaitForBackground(size_t output, std::chrono::milliseconds timeout) const {
+  return Within(timeout, [&] { return ShowsBackground(output); });
+}
+
+bool CompositorSession::Within(std::chrono::milliseconds timeout,
+                               const std::function<bool()>& check) {
   for (auto end = std::chrono::steady_clock::now() + timeout;;) {
-    if (ShowsOnly(output, colour, others)) return true;
+    if (check()) return true;
     if (std::chrono::steady_clock::now() >= end) return false;
     std::this_thread::sleep_for(50ms);
   }
@@ -46,8 +59,8 @@ bool CompositorSession::MakeFolder(const std::vector<std::string>& helpers, std:
   std::error_code failed;
   fs::copy_file(VT_BINARY_DIR "/vantorel", m_program, failed);
   if (!failed) {
-    fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData",
-             fs::copy_options::recursive, failed);
+    fs::copy(VT_BINARY_DIR "/VantorelData", m_folder + "/VantorelData", fs::copy_options::recursive,
+             failed);
   }
   for (const std::string& helper : helpers) {
     if (!failed) fs::copy_file(VT_BINARY_DIR "/" + helper, m_folder + "/" + helper, failed);
