@@ -4,8 +4,8 @@
 #   install-deps.sh         what building and running the Linux saver needs
 #   install-deps.sh --all   that, and everything the tests need: GoogleTest and Google Benchmark,
 #                           clang for the fuzzers, the virtual X server's tools, XScreenSaver,
-#                           a headless sway with its idle daemon and tools, KDE's KWin, the
-#                           Windows cross compiler, Wine and NSIS
+#                           a headless sway with its idle daemon and tools, KDE's KWin, GNOME's
+#                           mutter with PipeWire, the Windows cross compiler, Wine and NSIS
 #
 # Works as root, or through sudo for an ordinary user. Safe to run again. Installs packages and
 # adds Debian's source entries: what Debian ships in no binary package (the Windows libraries,
@@ -54,6 +54,10 @@ if [ "$all" = yes ]; then
     # renders it), on a D-Bus session bus of its own; its fake-input protocol's XML, and sd-bus
     # for the screenshot helper
     kwin-wayland libgl1-mesa-dri dbus-daemon plasma-wayland-protocols libsystemd-dev
+    # GNOME's compositor, which the Wayland tests run Vantorel under too (headless, as root)
+    mutter
+    # Its screen casts: PipeWire and its session manager, one frame read by gst-launch
+    pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base
     # The Debian package: making it and checking it
     fakeroot file
     # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, and Wine to

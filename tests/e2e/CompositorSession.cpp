@@ -29,8 +29,21 @@ bool CompositorSession::ShowsOnly(size_t output, uint32_t colour, size_t others)
 
 bool CompositorSession::WaitForColour(size_t output, uint32_t colour,
                                       std::chrono::milliseconds timeout, size_t others) const {
+  return Within(timeout, [&] { return ShowsOnly(output, colour, others); });
+}
+
+bool CompositorSession::ShowsBackground(size_t output) const {
+  return ShowsOnly(output, Background(output), kPointerPixels);
+}
+
+bool CompositorSession::WaitForBackground(size_t output, std::chrono::milliseconds timeout) const {
+  return Within(timeout, [&] { return ShowsBackground(output); });
+}
+
+bool CompositorSession::Within(std::chrono::milliseconds timeout,
+                               const std::function<bool()>& check) {
   for (auto end = std::chrono::steady_clock::now() + timeout;;) {
-    if (ShowsOnly(output, colour, others)) return true;
+    if (check()) return true;
     if (std::chrono::steady_clock::now() >= end) return false;
     std::this_thread::sleep_for(50ms);
   }

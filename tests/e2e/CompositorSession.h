@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ class CompositorSession {
   bool ShowsOnly(size_t output, uint32_t colour, size_t others = 0) const;
   bool WaitForColour(size_t output, uint32_t colour, std::chrono::milliseconds timeout,
                      size_t others = 0) const;
+  // Whether the output shows what it shows where no client covers it, but for the pointer's
+  // picture (by default: only the background's colour); now, or before the time is up.
+  virtual bool ShowsBackground(size_t output) const;
+  bool WaitForBackground(size_t output, std::chrono::milliseconds timeout) const;
 
   // Input through the session's seat, as a person gives it; false when the compositor did
   // not take it. A key by its xkb name ("a", "Tab", "Shift_L", "Return"), pressed and
@@ -80,6 +85,8 @@ class CompositorSession {
   static Bitmap32 ReadPpm(const std::string& path);
   // Removes the folder.
   void RemoveFolder();
+  // Polls check() until it holds or the time is up.
+  static bool Within(std::chrono::milliseconds timeout, const std::function<bool()>& check);
 
   std::string m_folder;
   std::string m_program;

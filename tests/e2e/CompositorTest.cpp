@@ -52,8 +52,7 @@ void CompositorTest::ExpectEndedCleanly(ChildProcess& saver, const std::vector<s
   EXPECT_EQ(ErrorOutput(saver), "");
   // The compositor takes a surface away as it reads the program's last requests.
   for (size_t output : outputs) {
-    EXPECT_TRUE(m_session->WaitForColour(output, m_session->Background(output), 5s,
-                                         CompositorSession::kPointerPixels))
+    EXPECT_TRUE(m_session->WaitForBackground(output, 5s))
         << m_session->Name() << " output " << output;
   }
 }

@@ -36,8 +36,7 @@ TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedEndsTheSaverAndUncoversTheOthe
   ASSERT_TRUE(m_sway.RemoveOutput(0));
   EXPECT_EQ(ExitCode(saver, 5s), 0);
   EXPECT_EQ(ErrorOutput(saver), "");
-  EXPECT_TRUE(m_sway.WaitForColour(1, SwaySession::kBackground, 5s,
-                                   CompositorSession::kPointerPixels));
+  EXPECT_TRUE(m_sway.WaitForBackground(1, 5s));
 }
 
 TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedUnderAnErrorBoxEndsTheSaver) {
@@ -50,8 +49,7 @@ TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedUnderAnErrorBoxEndsTheSaver) {
   // The box's own line, and nothing after it.
   std::string output = ErrorOutput(saver);
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-  EXPECT_TRUE(m_sway.WaitForColour(1, SwaySession::kBackground, 5s,
-                                   CompositorSession::kPointerPixels));
+  EXPECT_TRUE(m_sway.WaitForBackground(1, 5s));
 }
 
 class WaylandOutputChanges : public WaylandEndToEndTest {

@@ -78,8 +78,7 @@ TEST_F(WaylandSaver, WithoutTheDataFolderOneBoxAboveTheSaverThenTheSceneWhichEnd
   EXPECT_EQ(ErrorOutput(saver), line);
   EXPECT_TRUE(m_sway.Key("a"));
   EXPECT_EQ(ExitCode(saver), 0);
-  EXPECT_TRUE(m_sway.WaitForColour(0, SwaySession::kBackground, 5s,
-                                   CompositorSession::kPointerPixels));
+  EXPECT_TRUE(m_sway.WaitForBackground(0, 5s));
 }
 
 class WaylandHighDensity : public WaylandEndToEndTest {
