@@ -17,12 +17,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
-#include "widgets/wayland/WaylandBuffers.h"
-#include "widgets/wayland/WaylandKeys.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "widgets/linux/MonotonicClock.h"
+#include "widgets/wayland/WaylandBuffers.h"
+#include "widgets/wayland/WaylandKeys.h"
 #include "widgets/wayland/WaylandLayerShell.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -188,7 +188,11 @@ void WaylandBackend::Lose() {
   if (wl_display_get_error(m_display) == EPROTO) {
     uint32_t code = wl_display_get_protocol_error(m_display, &interface, &object);
     // libwayland's report names the object and says what was wrong in words.
-    m_lost_reason = "protocol error: " + (g_last_log.empty() ? std::string(interface ? interface->name : "?") + "@" + std::to_string(object) + ": error " + std::to_string(code) : g_last_log);
+    m_lost_reason =
+        "protocol error: " + (g_last_log.empty()
+                                  ? std::string(interface ? interface->name : "?") + "@" +
+                                        std::to_string(object) + ": error " + std::to_string(code)
+                                  : g_last_log);
   }
 }
 
@@ -219,9 +223,7 @@ bool WaylandBackend::ClaimSaver() {
 // ---- Time and events ----
 
 int64_t WaylandBackend::NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  return MonotonicMs();
 }
 
 void WaylandBackend::Push(const InputEvent& event) {
