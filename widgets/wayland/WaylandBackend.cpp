@@ -4,6 +4,7 @@
 // - the monotonic clock;
 // - a broken connection reported as DisplayLost, with the protocol error that broke it;
 // - nothing left to show on reported as a close request of the application's window;
+// - SIGTERM, SIGINT and SIGHUP turned into one too, through the signal pipe;
 // - the session's one saver, claimed with a lock on a file of the session's runtime folder.
 #include "widgets/wayland/WaylandBackend.h"
 
@@ -230,7 +231,23 @@ void WaylandBackend::Push(const InputEvent& event) {
   m_queue.push_back(event);
 }
 
+void WaylandBackend::TakeSignals() {
+  int last = m_signals.Take();
+  if (last == 0) return;
+  if (m_app_window) {
+    InputEvent event;
+    event.type = EventType::CloseRequest;
+    event.window = m_app_window;
+    Push(event);
+    return;
+  }
+  // No application window to close: end as the signal would have.
+  m_signals.Reraise(last);
+}
+
 std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
+  // With no time to wait, a signal that has come goes first, as input does.
+  if (deadline_ms >= 0 && NowMs() >= deadline_ms) TakeSignals();
   for (;;) {
     if (!m_lost && wl_display_dispatch_pending(m_display) < 0) Lose();
     if (m_nothing_to_show && !m_close_sent && m_app_window) {
@@ -269,13 +286,15 @@ std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
     }
     int timeout = -1;
     if (deadline_ms >= 0) timeout = int(std::clamp<int64_t>(deadline_ms - now, 0, 1 << 30));
-    pollfd fd{wl_display_get_fd(m_display), wanted, 0};
-    int ready = poll(&fd, 1, timeout);
-    if (ready > 0 && (fd.revents & (POLLIN | POLLERR | POLLHUP))) {
+    // A signal wakes the poll through its pipe, or by interrupting it.
+    pollfd fds[2] = {{wl_display_get_fd(m_display), wanted, 0}, {m_signals.ReadFd(), POLLIN, 0}};
+    int ready = poll(fds, 2, timeout);
+    if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) {
       if (wl_display_read_events(m_display) < 0) Lose();
     } else {
       wl_display_cancel_read(m_display);
     }
+    if (fds[1].revents != 0) TakeSignals();
   }
 }
 
