@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <optional>
+
 #include "widgets/linux/SignalPipe.h"
 
 namespace vt {
@@ -66,12 +68,27 @@ TEST(SignalPipe, the_pipe_made_before_takes_the_signals_again_once_a_later_one_i
   EXPECT_EQ(outer.Take(), SIGINT);
 }
 
-TEST(SignalPipe, a_signal_raised_again_reaches_the_handler_before) {
+TEST(SignalPipe, a_signal_becomes_a_close_request_of_the_application_window) {
+  SignalPipe pipe;
+  EXPECT_FALSE(pipe.TakeCloseRequest(7));
+  raise(SIGTERM);
+  std::optional<InputEvent> request = pipe.TakeCloseRequest(7);
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->type, EventType::CloseRequest);
+  EXPECT_EQ(request->window, 7u);
+  EXPECT_FALSE(pipe.TakeCloseRequest(7));
+  EXPECT_GE(pipe.ReadFd(), 0);
+}
+
+TEST(SignalPipe, without_a_window_to_close_the_signal_goes_on_to_the_handler_before) {
   SignalPipe outer;
   SignalPipe inner;
-  inner.Reraise(SIGTERM);
+  raise(SIGHUP);
+  int outer_signal_before_ending = -1;
+  EXPECT_FALSE(inner.TakeCloseRequest(0, [&] { outer_signal_before_ending = outer.Take(); }));
+  EXPECT_EQ(outer_signal_before_ending, 0);
   EXPECT_EQ(inner.ReadFd(), -1);
-  EXPECT_EQ(outer.Take(), SIGTERM);
+  EXPECT_EQ(outer.Take(), SIGHUP);
 }
 
 }  // namespace

@@ -65,6 +65,23 @@ int SignalPipe::Take() {
   return last;
 }
 
+std::optional<InputEvent> SignalPipe::TakeCloseRequest(WindowHandle app_window,
+                                                       const std::function<void()>& before_ending) {
+  int last = Take();
+  if (last == 0) return std::nullopt;
+  if (app_window) {
+    InputEvent request;
+    request.type = EventType::CloseRequest;
+    request.window = app_window;
+    return request;
+  }
+  if (before_ending) before_ending();
+  Restore();
+  raise(last);
+  // A handler from before that did not end the program leaves it running without a request.
+  return std::nullopt;
+}
+
 void SignalPipe::Restore() {
   for (auto it = m_previous_actions.rbegin(); it != m_previous_actions.rend(); ++it) {
     sigaction(it->first, &it->second, nullptr);
@@ -75,11 +92,6 @@ void SignalPipe::Restore() {
   if (m_read >= 0) close(m_read);
   if (m_write >= 0) close(m_write);
   m_read = m_write = m_outer_write = -1;
-}
-
-void SignalPipe::Reraise(int signal) {
-  Restore();
-  raise(signal);
 }
 
 }  // namespace vt

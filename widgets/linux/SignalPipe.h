@@ -2,8 +2,12 @@
 
 #include <signal.h>
 
+#include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
+
+#include "widgets/Backend.h"
 
 namespace vt {
 
@@ -23,11 +27,13 @@ class SignalPipe {
   int ReadFd() const { return m_read; }
   // The last of the signals that arrived since the last look; 0 when none did.
   int Take();
+  // The close request of the application's window that the signals since the last look make;
+  // none when no signal came. With no window to close (0) the program ends as the signal would
+  // have ended it, once before_ending has put back what the program changed.
+  std::optional<InputEvent> TakeCloseRequest(WindowHandle app_window,
+                                             const std::function<void()>& before_ending = {});
   // Gives the signals back to the handlers they had before, and closes the pipe.
   void Restore();
-  // For a program with nothing to close: restores, then raises the signal again, so that the
-  // program ends as the signal would have ended it.
-  void Reraise(int signal);
 
  private:
   int m_read = -1;

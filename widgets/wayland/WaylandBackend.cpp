@@ -232,17 +232,7 @@ void WaylandBackend::Push(const InputEvent& event) {
 }
 
 void WaylandBackend::TakeSignals() {
-  int last = m_signals.Take();
-  if (last == 0) return;
-  if (m_app_window) {
-    InputEvent event;
-    event.type = EventType::CloseRequest;
-    event.window = m_app_window;
-    Push(event);
-    return;
-  }
-  // No application window to close: end as the signal would have.
-  m_signals.Reraise(last);
+  if (auto request = m_signals.TakeCloseRequest(m_app_window)) Push(*request);
 }
 
 std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {

@@ -200,18 +200,11 @@ int X11Backend::OnIOError(Display* display) {
 // request.
 
 void X11Backend::TakeSignals() {
-  int last = m_signals.Take();
-  if (last == 0) return;
-  if (m_app_window) {
-    InputEvent event;
-    event.type = EventType::CloseRequest;
-    event.window = m_app_window;
-    Push(event);
-    return;
+  // No application window to close: the program ends as the signal would have ended it, the
+  // server's saver timeout restored first.
+  if (auto request = m_signals.TakeCloseRequest(m_app_window, [this] { EndSaverWatch(); })) {
+    Push(*request);
   }
-  // No application window to close: end as the signal would have, the saver timeout restored.
-  EndSaverWatch();
-  m_signals.Reraise(last);
 }
 
 // ---- Time and events ----
