@@ -6,6 +6,7 @@
 #include "widgets/TForm.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "widgets/Exceptions.h"
 #include "widgets/Numbers.h"
