@@ -10,7 +10,7 @@ namespace vt {
 namespace {
 
 // Each keysym must give its virtual key.
-void ExpectKeys(std::initializer_list<std::pair<uint32_t, int>> cases) {
+void ExpectKeys(std::initializer_list<std::pair<unsigned long, int>> cases) {
   for (const auto& [keysym, key] : cases) {
     EXPECT_EQ(XkbKeySyms::VirtualKey(keysym), key) << "keysym 0x" << std::hex << keysym;
   }
