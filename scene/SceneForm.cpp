@@ -20,16 +20,16 @@ int32_t SceneForm::Round(long double value) {
 void SceneForm::FormCreate(TObject* Sender) {
   (void)Sender;
   BindComponents();
-  // 1. No mouse position seen yet.
+  // No mouse position seen yet.
   MouseOriginX = -1;
   MouseOriginY = -1;
-  SizeToScreen();           // 2, 3
-  ComputeScale();           // 4 to 6
-  PlaceFixedWidgets();      // 7 to 13
-  ComputeFloorBaselines();  // 14
-  CreateCallButtons();      // 15, 16
-  CreateCarLamps();         // 17
-  CreateFloorWidgets();     // 18
+  SizeToScreen();
+  ComputeScale();
+  PlaceFixedWidgets();
+  ComputeFloorBaselines();
+  CreateCallButtons();
+  CreateCarLamps();
+  CreateFloorWidgets();
 }
 
 void SceneForm::SizeToScreen() {
@@ -55,32 +55,32 @@ void SceneForm::ComputeScale() {
 }
 
 void SceneForm::PlaceFixedWidgets() {
-  // 7. The building, centred, its top edge b(490) above the bottom of the screen.
+  // The building, centred, its top edge b(490) above the bottom of the screen.
   ImgHaikei->SetHeight(Round(b(515)));
   ImgHaikei->SetWidth(Round(b(620)));
   ImgHaikei->SetLeft((Width() - ImgHaikei->Width()) / 2);
   ImgHaikei->SetTop(ClientHeight() - Round(b(490)));
-  // 8. The car in the shaft; its Top belongs to the simulation.
+  // The car in the shaft; its Top belongs to the simulation.
   ImgElv->SetWidth(Round(s(ImgElv->Width())));
   ImgElv->SetHeight(Round(s(ImgElv->Height())));
   ImgElv->SetLeft(Round(ImgHaikei->Left() + b(23)));
-  // 9. The column of call buttons.
+  // The column of call buttons.
   BitBtn1->SetLeft(Round(ImgHaikei->Left() + b(128)));
   BitBtn2->SetLeft(BitBtn1->Left());
-  // 10. The rooftop character stands on the roof, sunk a little into it.
+  // The rooftop character stands on the roof, sunk a little into it.
   ImgOkujo->SetWidth(Round(s(ImgOkujo->Width())));
   ImgOkujo->SetHeight(Round(s(ImgOkujo->Height())));
   ImgOkujo->SetLeft(Round(s(25)) + ImgHaikei->Left());
   ImgOkujo->SetTop(Round(s(5)) + ImgHaikei->Top() - ImgOkujo->Height());
-  // 11. The person size used for every passenger.
+  // The person size used for every passenger.
   ImgHito->SetWidth(Round(s(ImgHito->Width())));
   ImgHito->SetHeight(Round(s(ImgHito->Height())));
-  // 12. The signboard beside the character.
+  // The signboard beside the character.
   ImgKanban->SetWidth(Round(s(ImgKanban->Width())));
   ImgKanban->SetHeight(Round(s(ImgKanban->Height())));
   ImgKanban->SetLeft(ImgOkujo->Left() + ImgOkujo->Width() + 5);
   ImgKanban->SetTop(ImgHaikei->Top() - ImgKanban->Height());
-  // 13. The credit line sizes itself to its caption; it goes to the bottom-right corner.
+  // The credit line sizes itself to its caption; it goes to the bottom-right corner.
   Label2->SetLeft(Width() - Label2->Width() - 5);
   Label2->SetTop(Height() - Label2->Height() - 5);
 }
@@ -174,16 +174,16 @@ void SceneForm::PlaceCarWidgets() {
   const int32_t T = ImgElv->Top();
   const int32_t W = ImgElv->Width();
   const int32_t H = ImgElv->Height();
-  // 1 to 6: the floor panel across the top, "B" leftmost, one pixel apart.
+  // The floor panel across the top, "B" leftmost, one pixel apart.
   for (int32_t i = 0; i < FloorCount; ++i) {
     CarPanelLabels[i]->SetBounds(Round(s(10)) + L + (Label1->Width() + 1) * i, Round(s(5)) + T,
                                  Label1->Width(), Label1->Height());
   }
-  // 7, 8: the lamps, the down lamp right of the up lamp.
+  // The lamps, the down lamp right of the up lamp.
   CarUpLamp->SetBounds(Round(s(5)) + L, Round(s(25)) + T, BitBtn1->Width(), BitBtn1->Height());
   CarDownLamp->SetBounds(CarUpLamp->Left() + CarUpLamp->Width() + 3, Round(s(25)) + T,
                          BitBtn1->Width(), BitBtn1->Height());
-  // 9, 10: the load in the bottom-right corner, the full sign in the bottom-left.
+  // The load in the bottom-right corner, the full sign in the bottom-left.
   LblKyakuCount->SetBounds(L + W - LblKyakuCount->Width() - 5, T + H - LblKyakuCount->Height() - 5,
                            LblKyakuCount->Width(), LblKyakuCount->Height());
   LblElvManin->SetBounds(Round(s(6)) + L, T + H - LblElvManin->Height() - 7, LblElvManin->Width(),

@@ -29,25 +29,23 @@ TElevatorScrForm::TElevatorScrForm(TApplication& application) : SceneForm(applic
 void TElevatorScrForm::FormShow(TObject* Sender) {
   (void)Sender;
   Backend& backend = Application().GetBackend();
-  // 1, 2: no task-bar entry and no pointer while the saver runs.
+  // No task-bar entry and no pointer while the saver runs.
   backend.ShowWindow(Application().Handle(), false);
   backend.ShowCursor(false);
-  // 3.
   RecordDataDir();
-  // 4.
   SetImeMode(TImeMode::imDisable);
-  // 5.
+  // A seed set by the headless driver or a test repeats a run; the saver seeds from the clock.
   if (m_seed_override) {
     Application().Random().SetSeed(*m_seed_override);
   } else {
     Application().Random().SeedFromClock();
   }
-  // 6 to 8. A picture that fails to load ends the handler here, and the timers of step 9
-  // are then never started.
+  // A picture that fails to load ends the handler here, and the timers below are then never
+  // started.
   ResetBuilding();
   LoadFirstBackdrop();
   LoadFirstCharacter();
-  // 9, 10.
+  // Passengers arrive every three seconds; the car moves on the ticks of its own timer.
   Timer1->SetInterval(3000);
   Timer1->SetEnabled(true);
   ElvTimer->SetEnabled(true);

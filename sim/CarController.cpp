@@ -149,12 +149,12 @@ BuildingForm::BoardingOutcome BuildingForm::TakeOn(int32_t k) {
   const int32_t F = CarFloor;
   PassengerSlot* row = PassengerSlots[F];
   TBitBtn* call = CallButtonOfService();
-  // 1 to 4: the passenger leaves the row.
+  // The passenger leaves the row.
   call->SetEnabled(false);
   row[k].InCar = true;
   --FloorQueueCount[F];
   PassengerImages[F][k]->SetVisible(false);
-  // 5: everyone behind moves one place forward; a candidate still waiting keeps the call lit.
+  // Everyone behind moves one place forward; a candidate still waiting keeps the call lit.
   for (int32_t m = 1; m <= SlotsPerFloor; ++m) {
     if (m != k && row[m].QueuePosition > row[k].QueuePosition) {
       --row[m].QueuePosition;
@@ -163,13 +163,13 @@ BuildingForm::BoardingOutcome BuildingForm::TakeOn(int32_t k) {
     }
     if (row[m].BoardingOrder >= 1 && !row[m].InCar) call->SetEnabled(true);
   }
-  // 6 to 8: the passenger rides.
+  // The passenger rides.
   row[k].QueuePosition = 0;
   row[k].BoardingOrder = 0;
   ++CarLoad;
   ShowLoad();
   CarPanelLabels[row[k].Destination]->SetEnabled(true);
-  // 9: full; those left behind are ranked afresh at a later stop.
+  // Full: those left behind are ranked afresh at a later stop.
   if (CarLoad == CarCapacity) {
     ShowCarFull();
     for (int32_t m = 1; m <= SlotsPerFloor; ++m) {
@@ -178,7 +178,6 @@ BuildingForm::BoardingOutcome BuildingForm::TakeOn(int32_t k) {
     BoardingBusy = false;
     return BoardingOutcome::CarFull;
   }
-  // 10.
   ShowCarNotFull();
   return BoardingOutcome::CarNotFull;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "widgets/ErrorBox.h"
+#include "widgets/FormReader.h"
 #include "widgets/PlatformFiles.h"
 #include "widgets/TTimer.h"
 
@@ -26,7 +27,9 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {}
 
-void TApplication::SetTitle(const std::string& title) { m_title = title; }
+void TApplication::SetTitle(const std::string& title) {
+  m_title = title;
+}
 
 WindowHandle TApplication::Handle() {
   if (!m_handle) {
@@ -50,7 +53,7 @@ void TApplication::AdoptForm(std::unique_ptr<TForm> form, std::string_view descr
   m_forms.push_back(std::move(form));
   if (!m_main_form) m_main_form = raw;
   std::span<const uint8_t> bytes = Resource(description);
-  raw->ReadDescription(std::string(bytes.begin(), bytes.end()));
+  FormReader(*raw).Read(std::string(bytes.begin(), bytes.end()));
   try {
     if (raw->OnCreate) raw->OnCreate(raw);
   } catch (...) {
@@ -196,8 +199,11 @@ void TApplication::Dispatch(const InputEvent& event) {
   if (m_modal_form && form != m_modal_form) {
     // While a box is open the other windows take no input. Keys go to the box whichever of
     // the program's windows holds the keyboard (a full-screen form keeps its grab).
-    if (event.type == EventType::KeyDown) form = m_modal_form;
-    else if (is_input || event.type == EventType::CloseRequest) return;
+    if (event.type == EventType::KeyDown) {
+      form = m_modal_form;
+    } else if (is_input || event.type == EventType::CloseRequest) {
+      return;
+    }
   }
   try {
     switch (event.type) {

@@ -21,8 +21,14 @@ class TTimer;
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TPosition {
-  poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
-  poMainFormCenter, poOwnerFormCenter
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
 };
 enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
@@ -65,7 +71,9 @@ enum class RepaintOutline { None, Show };
 using THandler = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TKeyEvent, TCloseEvent>;
 
 // A window whose client area is the parent of its widgets. It keeps a framebuffer of its
-// client area and the list of rectangles that changed since the last frame.
+// client area and the list of rectangles that changed since the last frame. Its methods are
+// spread by concern: TForm.cpp (the window and its widgets), TFormRepaint.cpp (repainting) and
+// TFormInput.cpp (input and focus). FormReader reads a form description into it.
 class TForm : public TControl {
  public:
   explicit TForm(TApplication& application);
@@ -115,8 +123,6 @@ class TForm : public TControl {
   void SetActiveControl(TBitBtn* control);
   const std::vector<TTimer*>& Timers() const { return m_timers; }
 
-  // Reads a form description (text) and creates the components it lists, in its order.
-  void ReadDescription(const std::string& text);
   // A handler the form description may bind by name.
   void RegisterHandler(const std::string& name, THandler handler);
   const THandler* FindHandler(const std::string& name) const;
@@ -161,6 +167,7 @@ class TForm : public TControl {
   friend class TControl;
   friend class TTimer;
   friend class TApplication;
+  friend class FormReader;
   void AddControl(TControl* control);
   void AddTimer(TTimer* timer) { m_timers.push_back(timer); }
   void ScaleForPixelsPerInch(int ppi);

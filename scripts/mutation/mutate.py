@@ -54,7 +54,7 @@ AREAS = {
         # The packages are not remade for each slip, so their test, which compares the
         # installed program with the build's, is left to the packaging area.
         "build": ["native", "windows"],
-        "tests": [("wine", ["-R", "^(widgets|win32|shell)$"]),
+        "tests": [("wine", ["-R", "^(widgets|windows|win32|shell)$"]),
                   ("native", ["-R", "Windows", "-E", "WindowsPackages|^X11"])],
     },
     "wayland": {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/BuiltinResources.h"
+#include "widgets/FormReader.h"
 #include "widgets/TApplication.h"
 #include "widgets/TBitBtn.h"
 #include "widgets/TImage.h"
@@ -26,7 +27,8 @@ class DescribedForm : public TForm {
     auto notify = [&fired](std::string name) {
       return TNotifyEvent([&fired, name](TObject*) { fired.push_back(name); });
     };
-    for (const char* name : {"FormCreate", "FormShow", "ElvTimerTimer", "Timer1Timer", "FormResize"}) {
+    for (const char* name :
+         {"FormCreate", "FormShow", "ElvTimerTimer", "Timer1Timer", "FormResize"}) {
       RegisterHandler(name, notify(name));
     }
     RegisterHandler("FormClose", TCloseEvent([&fired](TObject*, TCloseAction&) {
@@ -39,7 +41,8 @@ class DescribedForm : public TForm {
                     TMouseEvent([&fired](TObject*, TMouseButton, TShiftState, int, int) {
                       fired.push_back("ImgHaikeiMouseDown");
                     }));
-    RegisterHandler("ImgHaikeiMouseMove", TMouseMoveEvent([&fired](TObject*, TShiftState, int, int) {
+    RegisterHandler("ImgHaikeiMouseMove",
+                    TMouseMoveEvent([&fired](TObject*, TShiftState, int, int) {
                       fired.push_back("ImgHaikeiMouseMove");
                     }));
   }
@@ -52,7 +55,7 @@ class FormDescriptions : public ::testing::Test {
   }
   void Read(const char* name) {
     std::span<const uint8_t> text = application.Resource(name);
-    form.ReadDescription(std::string(text.begin(), text.end()));
+    FormReader(form).Read(std::string(text.begin(), text.end()));
   }
   template <class T>
   T* Component(const char* name) {

@@ -6,6 +6,7 @@
 
 #include "tests/widgets/WidgetTestSupport.h"
 #include "widgets/FormDescription.h"
+#include "widgets/FormReader.h"
 #include "widgets/TBitBtn.h"
 #include "widgets/TImage.h"
 #include "widgets/TLabel.h"
@@ -122,7 +123,7 @@ class FormDescriptionTest : public WidgetTest {
   // Reads a description into a form of its own, outside the application's list.
   void Read(const std::string& text) {
     m_loose.push_back(std::make_unique<TestForm>(m_app, Handlers()));
-    m_loose.back()->ReadDescription(text);
+    FormReader(*m_loose.back()).Read(text);
   }
 
   // Every text must fail to read.

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "widgets/Exceptions.h"
-#include "widgets/win32/Win32Api.h"
 #include "widgets/win32/Win32Backend.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 namespace {
@@ -301,8 +301,10 @@ TEST_F(Win32Backends, a_window_that_grows_or_shrinks_in_either_dimension_shows_i
   m_backend->Present(handle, Pattern(40, 30, 1), {{0, 0, 40, 30}});
   // In turn painted into the frame the backend lends, as the widget layer does, and kept by
   // the caller; each lent one after a change in one dimension only.
-  for (auto [size, lend] : {std::pair{Size{100, 30}, true}, {Size{100, 90}, false},
-                            {Size{100, 40}, true}, {Size{30, 20}, false}}) {
+  for (auto [size, lend] : {std::pair{Size{100, 30}, true},
+                            {Size{100, 90}, false},
+                            {Size{100, 40}, true},
+                            {Size{30, 20}, false}}) {
     SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
     m_backend->SetWindowBounds(handle, {50, 50, size.width, size.height});
     Events();  // what the system paints of the new size, before the frame comes

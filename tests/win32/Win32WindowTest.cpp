@@ -2,8 +2,8 @@
 // thread's input context.
 #include <gtest/gtest.h>
 
-#include "widgets/win32/Win32Api.h"
 #include "widgets/win32/Win32Backend.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 namespace {

@@ -4,6 +4,7 @@
 // - the monotonic clock;
 // - a broken connection reported as DisplayLost, with the protocol error that broke it;
 // - nothing left to show on reported as a close request of the application's window;
+// - SIGTERM, SIGINT and SIGHUP turned into one too, through the signal pipe;
 // - the session's one saver, claimed with a lock on a file of the session's runtime folder.
 #include "widgets/wayland/WaylandBackend.h"
 
@@ -17,12 +18,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
-#include "widgets/wayland/WaylandBuffers.h"
-#include "widgets/wayland/WaylandKeys.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "widgets/linux/MonotonicClock.h"
+#include "widgets/wayland/WaylandBuffers.h"
+#include "widgets/wayland/WaylandKeys.h"
 #include "widgets/wayland/WaylandLayerShell.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -189,7 +190,11 @@ void WaylandBackend::Lose() {
   if (wl_display_get_error(m_display) == EPROTO) {
     uint32_t code = wl_display_get_protocol_error(m_display, &interface, &object);
     // libwayland's report names the object and says what was wrong in words.
-    m_lost_reason = "protocol error: " + (g_last_log.empty() ? std::string(interface ? interface->name : "?") + "@" + std::to_string(object) + ": error " + std::to_string(code) : g_last_log);
+    m_lost_reason =
+        "protocol error: " + (g_last_log.empty()
+                                  ? std::string(interface ? interface->name : "?") + "@" +
+                                        std::to_string(object) + ": error " + std::to_string(code)
+                                  : g_last_log);
   }
 }
 
@@ -222,16 +227,20 @@ bool WaylandBackend::ClaimSaver() {
 // ---- Time and events ----
 
 int64_t WaylandBackend::NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  return MonotonicMs();
 }
 
 void WaylandBackend::Push(const InputEvent& event) {
   m_queue.push_back(event);
 }
 
+void WaylandBackend::TakeSignals() {
+  if (auto request = m_signals.TakeCloseRequest(m_app_window)) Push(*request);
+}
+
 std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
+  // With no time to wait, a signal that has come goes first, as input does.
+  if (deadline_ms >= 0 && NowMs() >= deadline_ms) TakeSignals();
   for (;;) {
     if (!m_lost && wl_display_dispatch_pending(m_display) < 0) Lose();
     if (m_nothing_to_show && !m_close_sent && m_app_window) {
@@ -270,13 +279,15 @@ std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
     }
     int timeout = -1;
     if (deadline_ms >= 0) timeout = int(std::clamp<int64_t>(deadline_ms - now, 0, 1 << 30));
-    pollfd fd{wl_display_get_fd(m_display), wanted, 0};
-    int ready = poll(&fd, 1, timeout);
-    if (ready > 0 && (fd.revents & (POLLIN | POLLERR | POLLHUP))) {
+    // A signal wakes the poll through its pipe, or by interrupting it.
+    pollfd fds[2] = {{wl_display_get_fd(m_display), wanted, 0}, {m_signals.ReadFd(), POLLIN, 0}};
+    int ready = poll(fds, 2, timeout);
+    if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) {
       if (wl_display_read_events(m_display) < 0) Lose();
     } else {
       wl_display_cancel_read(m_display);
     }
+    if (fds[1].revents != 0) TakeSignals();
   }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "widgets/Backend.h"
+#include "widgets/linux/SignalPipe.h"
 
 // The Wayland types, declared here so that users of the backend need no Wayland header.
 struct wl_buffer;
@@ -60,6 +61,8 @@ class WaylandKeys;
 //   buttons; the wheel is no button;
 // - a monotonic clock, and a wait on the connection with poll();
 // - a broken connection reported as DisplayLost, with the compositor's protocol error;
+// - SIGTERM, SIGINT and SIGHUP turned into a close request of the application's window, so
+//   that a saver ended from outside ends as one closed;
 // - nothing left to show on (no output, the scene's surface closed or its output gone) as a
 //   close request of the application's window, which ends the program even under a box.
 // The compositor looks after everything else: whatever the program leaves is gone with its
@@ -191,6 +194,8 @@ class WaylandBackend : public Backend {
   // ": " and that reason, or "" without one.
   std::string LostReasonText() const { return m_lost_reason.empty() ? "" : ": " + m_lost_reason; }
   void Push(const InputEvent& event);
+  // Turns the termination signals that arrived since the last look into a close request.
+  void TakeSignals();
   // libwayland's report of a protocol error, caught so that the program says it in its one line.
   static void LogHandler(const char* format, va_list args);
 
@@ -275,6 +280,8 @@ class WaylandBackend : public Backend {
   int m_claim_fd = -1;
   std::deque<InputEvent> m_queue;
   int m_cursor_count = 0;
+  // Termination signals reach the event loop through a pipe that the wait watches.
+  SignalPipe m_signals;
 };
 
 }  // namespace vt

@@ -10,9 +10,9 @@
 
 #include <cmath>
 
+#include "widgets/linux/XkbKeySyms.h"
 #include "widgets/wayland/WaylandBackend.h"
 #include "widgets/wayland/WaylandKeys.h"
-#include "widgets/x11/X11Keys.h"
 
 namespace vt {
 
@@ -225,7 +225,7 @@ void WaylandBackend::KeyPressed(Seat& seat, uint32_t key) {
   event.x = event.y = 0;
   event.type = EventType::KeyDown;
   event.key = seat.keys->VirtualKey(key);
-  event.shift = seat.keys->ShiftState() | X11Keys::OwnShiftFlag(event.key) | seat.buttons;
+  event.shift = seat.keys->ShiftState() | XkbKeySyms::OwnShiftFlag(event.key) | seat.buttons;
   Push(event);
 }
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include "widgets/x11/X11Keys.h"
+#include "widgets/linux/XkbKeySyms.h"
 
 namespace vt {
 
@@ -62,8 +62,7 @@ uint16_t WaylandKeys::VirtualKey(uint32_t key) const {
   if (layout == XKB_LAYOUT_INVALID) return VK_OEM;
   const xkb_keysym_t* symbols = nullptr;
   int count = xkb_keymap_key_get_syms_by_level(m_keymap, code, layout, 0, &symbols);
-  // xkbcommon's key symbols are X's, so the X11 backend's table serves both.
-  return count > 0 ? X11Keys::VirtualKey(symbols[0]) : uint16_t(VK_OEM);
+  return count > 0 ? XkbKeySyms::VirtualKey(symbols[0]) : uint16_t(VK_OEM);
 }
 
 TShiftState WaylandKeys::ShiftState() const {

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "widgets/win32/Win32Api.h"
-#include "widgets/win32/Win32Files.h"
+#include "widgets/windows/WideStrings.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 

@@ -12,9 +12,9 @@
 //   coordinates; a click on one takes no activation and they show no pointer
 // - WM_PAINT and WM_SYSCOMMAND, handed to the pixels and screen files
 // - ShowCursor, the real call
-#include "widgets/win32/Win32Api.h"
 #include "widgets/win32/Win32Backend.h"
 #include "widgets/win32/Win32Keys.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 

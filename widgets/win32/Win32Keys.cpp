@@ -3,7 +3,7 @@
 // - shift states from GetKeyState and from a mouse message's MK_ flags
 #include "widgets/win32/Win32Keys.h"
 
-#include "widgets/win32/Win32Api.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 

@@ -5,8 +5,8 @@
 // - WM_PAINT: the invalid rectangle from the same frame, without the widget layer
 #include <algorithm>
 
-#include "widgets/win32/Win32Api.h"
 #include "widgets/win32/Win32Backend.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 

@@ -5,8 +5,8 @@
 // - WM_SYSCOMMAND handed to the widget layer at once, while its sender waits: a command the
 //   form handles (the platform's saver, SC_SCREENSAVE, answered 1) is answered without
 //   DefWindowProc; every other one, monitor power above all, goes on to DefWindowProc
-#include "widgets/win32/Win32Api.h"
 #include "widgets/win32/Win32Backend.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "widgets/Exceptions.h"
-#include "widgets/win32/Win32Api.h"
 #include "widgets/win32/Win32Backend.h"
-#include "widgets/win32/Win32Files.h"
+#include "widgets/windows/WideStrings.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 

@@ -3,7 +3,7 @@
 //   second connection that shared frames are put through;
 // - the wait for events on the connection with poll(), the backend's own timers and queue;
 // - the monotonic clock;
-// - SIGTERM, SIGINT and SIGHUP turned into a close request;
+// - SIGTERM, SIGINT and SIGHUP turned into a close request, through the signal pipe;
 // - a lost connection ending the program with exit code 1.
 #include "widgets/x11/X11Backend.h"
 
@@ -13,18 +13,15 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/scrnsaver.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <iterator>
 
+#include "widgets/linux/MonotonicClock.h"
 #include "widgets/x11/X11ErrorTrap.h"
 #include "widgets/x11/X11FrameImage.h"
 
@@ -32,27 +29,9 @@ namespace vt {
 
 namespace {
 
-constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
 // A wait for a deadline this close ends at once, so that ticks falling due within a
 // millisecond of each other run on one wake-up instead of two.
 constexpr int64_t kTickSlackMs = 1;
-
-// The write end of the signal pipe of the backend that takes termination signals. A signal
-// handler can reach nothing but a value like this one, so it alone lives outside the backend.
-std::atomic<int> signal_pipe_write{-1};
-static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
-
-void OnTerminationSignal(int signal) {
-  int fd = signal_pipe_write.load();
-  if (fd < 0) return;
-  int saved_errno = errno;
-  auto byte = static_cast<unsigned char>(signal);
-  // A full pipe holds a request already.
-  ssize_t written = write(fd, &byte, 1);
-  (void)written;
-  errno = saved_errno;
-}
 
 // The backend of a display is kept in Xlib's context table of that display, where the C
 // callbacks of Xlib find it.
@@ -153,8 +132,6 @@ X11Backend::X11Backend(Display* display, const Options& options)
   XColor black{};
   m_blank_cursor = XCreatePixmapCursor(m_display, empty, empty, &black, &black, 0, 0);
   XFreePixmap(m_display, empty);
-
-  InstallSignalHandlers();
 }
 
 X11Backend::~X11Backend() {
@@ -183,7 +160,6 @@ X11Backend::~X11Backend() {
   XSync(m_display, False);
   XDeleteContext(m_display, m_root, BackendContext());
   XCloseDisplay(m_display);
-  RemoveSignalHandlers();
 }
 
 bool X11Backend::OpenFrameConnection() {
@@ -220,69 +196,21 @@ int X11Backend::OnIOError(Display* display) {
 //
 // A saver killed with SIGTERM, SIGINT or SIGHUP ends as if its application window had been
 // asked to close: the windows go, the pointer comes back and the server's saver timeout is
-// restored, instead of staying switched off. The handler only writes the signal's number
-// into a pipe; the wait sees the pipe and makes the close request. A signal that whoever
-// started the program set to be ignored (nohup, a background job's SIGINT) stays ignored.
-
-void X11Backend::InstallSignalHandlers() {
-  int fds[2] = {-1, -1};
-  if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) return;
-  m_signal_read = fds[0];
-  m_signal_write = fds[1];
-  m_outer_signal_write = signal_pipe_write.exchange(m_signal_write);
-  struct sigaction action {};
-  action.sa_handler = &OnTerminationSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal : kTerminationSignals) {
-    struct sigaction previous {};
-    if (sigaction(signal, nullptr, &previous) != 0) continue;
-    if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == SIG_IGN) continue;
-    if (sigaction(signal, &action, &previous) == 0) {
-      m_previous_signal_actions.emplace_back(signal, previous);
-    }
-  }
-}
-
-void X11Backend::RemoveSignalHandlers() {
-  for (auto it = m_previous_signal_actions.rbegin(); it != m_previous_signal_actions.rend(); ++it) {
-    sigaction(it->first, &it->second, nullptr);
-  }
-  m_previous_signal_actions.clear();
-  int own = m_signal_write;
-  signal_pipe_write.compare_exchange_strong(own, m_outer_signal_write);
-  if (m_signal_read >= 0) close(m_signal_read);
-  if (m_signal_write >= 0) close(m_signal_write);
-  m_signal_read = m_signal_write = m_outer_signal_write = -1;
-}
+// restored, instead of staying switched off. The wait sees the signal pipe and makes the close
+// request.
 
 void X11Backend::TakeSignals() {
-  if (m_signal_read < 0) return;
-  unsigned char bytes[16];
-  int last = 0;
-  for (ssize_t count; (count = read(m_signal_read, bytes, sizeof bytes)) > 0;) {
-    last = bytes[count - 1];
+  // No application window to close: the program ends as the signal would have ended it, the
+  // server's saver timeout restored first.
+  if (auto request = m_signals.TakeCloseRequest(m_app_window, [this] { EndSaverWatch(); })) {
+    Push(*request);
   }
-  if (last == 0) return;
-  if (m_app_window) {
-    InputEvent event;
-    event.type = EventType::CloseRequest;
-    event.window = m_app_window;
-    Push(event);
-    return;
-  }
-  // No application window to close: end as the signal would have, the saver timeout restored.
-  EndSaverWatch();
-  RemoveSignalHandlers();
-  raise(last);
 }
 
 // ---- Time and events ----
 
 int64_t X11Backend::NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  return MonotonicMs();
 }
 
 void X11Backend::Push(const InputEvent& event) {
@@ -358,7 +286,7 @@ std::optional<InputEvent> X11Backend::WaitEvent(int64_t deadline_ms) {
     // A signal wakes it through its pipe, or by interrupting it. The frame connection is
     // only listened to while a repaint waits for a completion on it.
     pollfd fds[3] = {{ConnectionNumber(m_display), POLLIN, 0},
-                     {m_signal_read, POLLIN, 0},
+                     {m_signals.ReadFd(), POLLIN, 0},
                      {m_frame_display ? ConnectionNumber(m_frame_display) : -1, POLLIN, 0}};
     if (!RepaintWaits()) fds[2].fd = -1;
     poll(fds, 3, timeout);

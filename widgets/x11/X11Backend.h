@@ -1,7 +1,5 @@
 #pragma once
 
-#include <signal.h>
-
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "widgets/Backend.h"
+#include "widgets/linux/SignalPipe.h"
 
 // Xlib's own types, declared here so that users of the backend need no X11 header.
 struct _XDisplay;
@@ -193,10 +192,7 @@ class X11Backend : public Backend {
 
   static int OnIOError(_XDisplay* display);
 
-  // Termination signals reach the event loop through a pipe that the wait watches.
-  void InstallSignalHandlers();
-  void RemoveSignalHandlers();
-  // Turns the signals that arrived since the last look into a close request.
+  // Turns the termination signals that arrived since the last look into a close request.
   void TakeSignals();
 
   _XDisplay* m_display;
@@ -240,10 +236,8 @@ class X11Backend : public Backend {
   int64_t m_last_idle_ms = 0;
   int64_t m_next_saver_check_ms = -1;
 
-  int m_signal_read = -1;
-  int m_signal_write = -1;
-  int m_outer_signal_write = -1;  // the pipe of a backend opened before this one
-  std::vector<std::pair<int, struct sigaction>> m_previous_signal_actions;
+  // Termination signals reach the event loop through a pipe that the wait watches.
+  SignalPipe m_signals;
 };
 
 }  // namespace vt

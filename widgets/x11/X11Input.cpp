@@ -9,6 +9,7 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/scrnsaver.h>
 
+#include "widgets/linux/XkbKeySyms.h"
 #include "widgets/x11/X11ErrorTrap.h"
 #include "widgets/x11/X11FrameImage.h"
 #include "widgets/x11/X11Keys.h"
@@ -83,8 +84,8 @@ void X11Backend::HandleEvent(XEvent& event) {
     case KeyPress: {
       KeySym keysym = XLookupKeysym(&event.xkey, 0);
       out.type = EventType::KeyDown;
-      out.key = X11Keys::VirtualKey(keysym);
-      out.shift = X11Keys::ShiftState(event.xkey.state) | X11Keys::OwnShiftFlag(out.key);
+      out.key = XkbKeySyms::VirtualKey(uint32_t(keysym));
+      out.shift = X11Keys::ShiftState(event.xkey.state) | XkbKeySyms::OwnShiftFlag(out.key);
       out.x = event.xkey.x;
       out.y = event.xkey.y;
       Push(out);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "widgets/TextEngine.h"
-#include "widgets/win32/Win32Api.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 namespace {
@@ -26,7 +26,7 @@ SIZE GdiExtent(int height, int weight, const wchar_t* text, std::wstring* face_u
   return size;
 }
 
-TEST(Win32Text, measures_as_gdi_does_for_the_forms_font) {
+TEST(GdiGlyphs, measures_as_gdi_does_for_the_forms_font) {
   TextEngine engine;
   struct Case {
     int height;

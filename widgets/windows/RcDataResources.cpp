@@ -4,7 +4,7 @@
 #include <string>
 
 #include "assets/BuiltinResources.h"
-#include "widgets/win32/Win32Api.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt::assets {
 

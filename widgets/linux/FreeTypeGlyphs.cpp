@@ -47,9 +47,9 @@ struct PatternDeleter {
 };
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
-class X11Text final : public GlyphSource {
+class FreeTypeGlyphs final : public GlyphSource {
  public:
-  X11Text() {
+  FreeTypeGlyphs() {
     if (FT_Init_FreeType(&m_library) != 0) throw EOutOfResources("FreeType cannot be initialised");
     m_config = FcInitLoadConfigAndFonts();
     if (m_config == nullptr) {
@@ -58,15 +58,15 @@ class X11Text final : public GlyphSource {
     }
   }
 
-  ~X11Text() override {
+  ~FreeTypeGlyphs() override {
     m_instances.clear();
     for (auto& [key, face] : m_faces_by_file) FT_Done_Face(face->face);
     FT_Done_FreeType(m_library);
     FcConfigDestroy(m_config);
   }
 
-  X11Text(const X11Text&) = delete;
-  X11Text& operator=(const X11Text&) = delete;
+  FreeTypeGlyphs(const FreeTypeGlyphs&) = delete;
+  FreeTypeGlyphs& operator=(const FreeTypeGlyphs&) = delete;
 
   FontMetrics Metrics(const TFont& font) override {
     const Instance& instance = InstanceFor(font);
@@ -332,7 +332,7 @@ class X11Text final : public GlyphSource {
 }  // namespace
 
 std::unique_ptr<GlyphSource> CreateGlyphSource() {
-  return std::make_unique<X11Text>();
+  return std::make_unique<FreeTypeGlyphs>();
 }
 
 }  // namespace vt

@@ -5,7 +5,7 @@
 
 #include "shell/ProgramEntry.h"
 #include "widgets/win32/Win32Backend.h"
-#include "widgets/win32/Win32Files.h"
+#include "widgets/windows/WideStrings.h"
 
 extern "C" int __stdcall wWinMain(HINSTANCE__*, HINSTANCE__*, wchar_t*, int) {
   return vt::RunProgram(

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "widgets/PlatformFiles.h"
-#include "widgets/win32/Win32Api.h"
-#include "widgets/win32/Win32Files.h"
+#include "widgets/windows/WideStrings.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 namespace {
 
-TEST(Win32Files, ReadsBesideAReaderButNotWhileAWriterHasTheFileOpen) {
+TEST(WideFiles, ReadsBesideAReaderButNotWhileAWriterHasTheFileOpen) {
   wchar_t folder[MAX_PATH];
   ASSERT_GT(GetTempPathW(MAX_PATH, folder), 0u);
   const std::wstring path = std::wstring(folder) + L"vantorel-share-test.bmp";

@@ -1,9 +1,9 @@
 #pragma once
 
-// The Windows API for the Win32 platform files. windows.h defines macros named like some of
-// the core's own names (CreateWindow, FormatMessage, the character sets, the virtual keys);
-// they are removed here so that the core's declarations mean the same in every file. The
-// virtual keys keep their values: the core's VK_ names are the Windows codes.
+// The Windows API for the program's Windows files and its Win32 backend. windows.h defines
+// macros named like some of the core's own names (CreateWindow, FormatMessage, the character
+// sets, the virtual keys); they are removed here so that the core's declarations mean the same
+// in every file. The virtual keys keep their values: the core's VK_ names are the Windows codes.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

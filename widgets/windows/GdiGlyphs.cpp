@@ -15,8 +15,8 @@
 
 #include "widgets/Exceptions.h"
 #include "widgets/GlyphSource.h"
-#include "widgets/win32/Win32Api.h"
-#include "widgets/win32/Win32Files.h"
+#include "widgets/windows/WideStrings.h"
+#include "widgets/windows/Win32Api.h"
 
 namespace vt {
 
@@ -41,9 +41,9 @@ std::wstring Utf16FromCodePoints(std::u32string_view run) {
   return wide;
 }
 
-class Win32Text final : public GlyphSource {
+class GdiGlyphs final : public GlyphSource {
  public:
-  Win32Text() : m_dc(CreateCompatibleDC(nullptr)) {
+  GdiGlyphs() : m_dc(CreateCompatibleDC(nullptr)) {
     if (m_dc == nullptr) throw EOutOfResources("no device context for text");
     m_original_font = GetCurrentObject(m_dc, OBJ_FONT);
     m_original_bitmap = GetCurrentObject(m_dc, OBJ_BITMAP);
@@ -52,7 +52,7 @@ class Win32Text final : public GlyphSource {
     SetTextAlign(m_dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
   }
 
-  ~Win32Text() override {
+  ~GdiGlyphs() override {
     SelectObject(m_dc, m_original_font);
     SelectObject(m_dc, m_original_bitmap);
     for (auto& [key, instance] : m_instances) DeleteObject(instance.font);
@@ -60,8 +60,8 @@ class Win32Text final : public GlyphSource {
     DeleteDC(m_dc);
   }
 
-  Win32Text(const Win32Text&) = delete;
-  Win32Text& operator=(const Win32Text&) = delete;
+  GdiGlyphs(const GdiGlyphs&) = delete;
+  GdiGlyphs& operator=(const GdiGlyphs&) = delete;
 
   FontMetrics Metrics(const TFont& font) override {
     const Instance& instance = Select(font);
@@ -221,7 +221,7 @@ class Win32Text final : public GlyphSource {
 }  // namespace
 
 std::unique_ptr<GlyphSource> CreateGlyphSource() {
-  return std::make_unique<Win32Text>();
+  return std::make_unique<GdiGlyphs>();
 }
 
 }  // namespace vt
