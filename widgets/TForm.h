@@ -173,12 +173,14 @@ class TForm : public TControl {
   void ScaleForPixelsPerInch(int ppi);
   void MoveFocus(bool forward);
   TControl* FindNextFocusable(bool forward) const;
+  // The topmost picture hiding all of rect; rend() when none does.
+  std::vector<TControl*>::const_reverse_iterator TopmostCover(const Rect& rect) const;
   // The lowest widget to paint in rect: the topmost picture hiding all of it, or end() when
   // the whole stack is painted, background included (nothing hides all of rect, or a picture
   // beneath has yet to decode).
   std::vector<TControl*>::const_iterator LowestShownLayer(const Rect& rect) const;
-  // When a picture hides most, but not all, of rect: the part it hides, then the strips
-  // around that part. Empty when rect is best painted whole.
+  // When a picture above any that hides all of rect hides most, but not all, of it: the part
+  // it hides, then the strips around that part. Empty when rect is best painted whole.
   std::vector<Rect> SplitAtCover(const Rect& rect) const;
   void PaintControl(Painter& painter, const Rect& rect, TControl& control);
   // Gives the frame the form's size, in memory the backend lends where it lends any, filled

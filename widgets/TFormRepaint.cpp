@@ -42,10 +42,14 @@ void TForm::Paint(Painter& painter) {
   painter.FillRect({0, 0, Width(), Height()}, m_color);
 }
 
-std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect) const {
-  auto cover = std::find_if(m_controls.rbegin(), m_controls.rend(), [&](const TControl* c) {
+std::vector<TControl*>::const_reverse_iterator TForm::TopmostCover(const Rect& rect) const {
+  return std::find_if(m_controls.rbegin(), m_controls.rend(), [&](const TControl* c) {
     return !c->IsWindowed() && c->Visible() && c->OpaqueRect().Contains(rect);
   });
+}
+
+std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect) const {
+  auto cover = TopmostCover(rect);
   if (cover == m_controls.rend()) return m_controls.end();
   // A picture still to be decoded is painted even when hidden, so that it decodes, and
   // reports a broken file, at the paint it always did.
@@ -56,8 +60,11 @@ std::vector<TControl*>::const_iterator TForm::LowestShownLayer(const Rect& rect)
 }
 
 std::vector<Rect> TForm::SplitAtCover(const Rect& rect) const {
-  if (LowestShownLayer(rect) != m_controls.end()) return {};
-  for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
+  // Only a picture above the highest one that hides all of the rectangle can save painting:
+  // the car over the building, whose part is then painted from the car up and the strip it
+  // left from the building up, so that no pixel of the building is copied only to be covered.
+  const auto whole_cover = TopmostCover(rect);
+  for (auto it = m_controls.rbegin(); it != whole_cover; ++it) {
     const TControl* c = *it;
     if (c->IsWindowed() || !c->Visible()) continue;
     const Rect part = c->OpaqueRect().Intersected(rect);

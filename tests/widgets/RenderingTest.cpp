@@ -494,6 +494,45 @@ TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_p
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
 }
 
+// A picture that adds up the area it was asked to paint.
+struct AreaCountedImage : TImage {
+  using TImage::TImage;
+  void Paint(Painter& painter) override {
+    m_area += painter.ClipRect().Intersected({0, 0, Width(), Height()}).Area();
+    TImage::Paint(painter);
+  }
+  int64_t m_area = 0;
+};
+
+TEST_F(RenderingTest, a_picture_moving_over_one_that_hides_everything_repaints_each_pixel_once) {
+  // The car over the building, over a backdrop: each move paints the car's new place from
+  // the car up and the strip it left from the building up, as a whole repaint would show it.
+  TestForm* form = MakePlainForm(80, 70, "clMaroon");
+  TImage* backdrop = AddImage(form, {0, 0, 80, 70}, Gradient(80, 70));
+  backdrop->SetStretch(true);
+  auto* building = form->CreateOwned<AreaCountedImage>();
+  building->SetParent(form);
+  building->SetBounds(10, 5, 60, 60);
+  building->SetStretch(true);
+  building->Picture().Assign(BitmapGraphic(Gradient(30, 30)));
+  TImage* car = AddImage(form, {20, 30, 16, 12}, Gradient(8, 6));
+  car->SetStretch(true);
+  TImage* lamp = AddImage(form, {22, 32, 4, 4}, Gradient(4, 4));
+  lamp->SetTransparent(true);
+  Repaint(*form);
+  for (int step : {3, 3, -5, 2}) {
+    SCOPED_TRACE(step);
+    building->m_area = 0;
+    car->SetBounds(car->Left(), car->Top() + step, car->Width(), car->Height());
+    lamp->SetBounds(lamp->Left(), lamp->Top() + step, lamp->Width(), lamp->Height());
+    form->RepaintDirty();
+    const Bitmap32 moved = form->Frame();
+    EXPECT_EQ(building->m_area, int64_t(car->Width()) * std::abs(step));
+    const Bitmap32& full = Repaint(*form);
+    ExpectPixels(moved, moved.Bounds(), [&](int x, int y) { return full.Pixel(x, y); });
+  }
+}
+
 // The repaint cache at its edges
 
 TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scaled_once) {
