@@ -64,6 +64,8 @@ class TControl : public TComponent {
   // The part of the widget, in its parent's coordinates, that its paint fills with pixels of
   // its own, hiding whatever lies beneath there; empty unless that is certain.
   virtual Rect OpaqueRect() const { return {}; }
+  // The same for a widget whose next paint decodes its picture, should the decoding succeed.
+  virtual Rect OpaqueRectOnceDecoded() const { return OpaqueRect(); }
   // Whether the next paint does more than draw (a picture's first decoding, which may report
   // a broken file), so that the widget is painted even where another one hides it.
   virtual bool PaintDecodes() const { return false; }

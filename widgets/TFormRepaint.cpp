@@ -107,8 +107,21 @@ void TForm::PaintRect(Painter& painter, const Rect& rect) {
   // only be painted over.
   auto lowest = LowestShownLayer(rect);
   if (lowest == m_controls.end()) {
-    Paint(painter);
     lowest = m_controls.begin();
+    // A first picture that is to hide all of rect once decoded (the new photograph of a change
+    // of scenery) is painted before the form's background, which it then makes needless; one
+    // that fails drew nothing, and the background goes in after it.
+    auto first = std::find_if(m_controls.begin(), m_controls.end(), [&](const TControl* c) {
+      return !c->IsWindowed() && c->Visible() && c->BoundsRect().Intersects(rect);
+    });
+    if (first != m_controls.end() && (*first)->PaintDecodes() &&
+        (*first)->OpaqueRectOnceDecoded().Contains(rect)) {
+      PaintControl(painter, rect, **first);
+      if (!(*first)->OpaqueRect().Contains(rect)) Paint(painter);
+      lowest = std::next(first);
+    } else {
+      Paint(painter);
+    }
   }
   for (auto it = lowest; it != m_controls.end(); ++it) {
     if (!(*it)->IsWindowed()) PaintControl(painter, rect, **it);

@@ -94,8 +94,15 @@ Rect TImage::DestRect() const {
 
 Rect TImage::OpaqueRect() const {
   const TGraphic* graphic = m_picture.Graphic();
-  // Until decoded, a JPEG may yet fail and draw nothing; a transparent colour shows through.
-  if (!graphic || graphic->IsEmpty() || graphic->Decoding() != DecodeState::Decoded) return {};
+  // Until decoded, a JPEG may yet fail and draw nothing.
+  if (!graphic || graphic->Decoding() != DecodeState::Decoded) return {};
+  return OpaqueRectOnceDecoded();
+}
+
+Rect TImage::OpaqueRectOnceDecoded() const {
+  const TGraphic* graphic = m_picture.Graphic();
+  if (!graphic || graphic->IsEmpty() || graphic->Decoding() == DecodeState::Failed) return {};
+  // A transparent colour shows through.
   if (m_transparent && graphic->TransparentColor()) return {};
   return DestRect().Translated(Left(), Top()).Intersected(BoundsRect());
 }

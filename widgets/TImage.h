@@ -48,6 +48,7 @@ class TImage : public TControl {
   Rect DestRect() const;
   void Paint(Painter& painter) override;
   Rect OpaqueRect() const override;
+  Rect OpaqueRectOnceDecoded() const override;
   bool PaintDecodes() const override;
   // The memory held by the stretched picture's scaled copy; 0 while there is none.
   size_t ScaledCopyBytes() const;

@@ -533,6 +533,46 @@ TEST_F(RenderingTest, a_picture_moving_over_one_that_hides_everything_repaints_e
   }
 }
 
+// A form that counts how often its background is painted.
+struct BackgroundCountingForm : TestForm {
+  using TestForm::TestForm;
+  void Paint(Painter& painter) override {
+    ++m_backgrounds;
+    TestForm::Paint(painter);
+  }
+  int m_backgrounds = 0;
+};
+
+TEST_F(RenderingTest, a_photograph_still_to_decode_that_fills_the_form_spares_its_background) {
+  Serve(std::string(TestForm::DescriptionName()), PlainFormDescription(40, 30, "clMaroon"));
+  BackgroundCountingForm* form = nullptr;
+  m_app.CreateForm(form);
+  TImage* photo = AddImage(form, {0, 0, 40, 30}, Gradient(1, 1));
+  photo->SetStretch(true);
+  TImage* label_like = AddImage(form, {5, 5, 6, 6}, Gradient(6, 6));
+  label_like->SetTransparent(true);
+  // A new photograph comes: decoded as it is first drawn, it hides the whole form.
+  photo->Picture().Assign(LoadGraphicFromMemory(EncodeJpeg(Gradient(20, 15), false), "jpg"));
+  Bitmap32 frame(40, 30, clFuchsia);
+  Painter painter(frame);
+  form->PaintRect(painter, {0, 0, 40, 30});
+  EXPECT_EQ(form->m_backgrounds, 0);
+  Bitmap32 expected = FreshStretch(*form, *photo->Picture().Graphic()->Pixels(), {0, 0, 40, 30});
+  Painter over(expected);
+  over.DrawCopy(Gradient(6, 6), 5, 5, Gradient(6, 6).Pixel(0, 5));
+  ExpectPixels(frame, frame.Bounds(), [&](int x, int y) { return expected.Pixel(x, y); });
+  // One that fails to decode draws nothing: the background shows, and the picture above it.
+  photo->Picture().Assign(LoadGraphicFromMemory(JpegFailingHalfway(), "jpg"));
+  frame.Fill(clFuchsia);
+  form->PaintRect(painter, {0, 0, 40, 30});
+  EXPECT_EQ(form->m_backgrounds, 1);
+  Bitmap32 bare(40, 30, clMaroon);
+  Painter on_bare(bare);
+  on_bare.DrawCopy(Gradient(6, 6), 5, 5, Gradient(6, 6).Pixel(0, 5));
+  ExpectPixels(frame, frame.Bounds(), [&](int x, int y) { return bare.Pixel(x, y); });
+  form->TakePaintError();
+}
+
 // The repaint cache at its edges
 
 TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scaled_once) {
