@@ -1,6 +1,7 @@
 #include "widgets/JpegDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -97,7 +98,10 @@ int ReadHeader(Session& s, const uint8_t* data, size_t size) {
 }
 
 // Decodes the whole image into `pixels` (width x height, allocated by the caller), one row at
-// a time through `row` (width x 4 bytes). Returns 0, or libjpeg's message number.
+// a time, CMYK through `row` (width x 4 bytes). Returns 0, or libjpeg's message number.
+static_assert(std::endian::native == std::endian::little,
+              "a pixel 0x00RRGGBB lies in memory as blue, green, red and the top byte");
+
 int ReadImage(Session& s, const uint8_t* data, size_t size, uint32_t* pixels, uint8_t* row,
               unsigned width, unsigned height, long memory_budget) {
   InstallErrorHandler(s);
@@ -106,9 +110,11 @@ int ReadImage(Session& s, const uint8_t* data, size_t size, uint32_t* pixels, ui
   if (s.info.image_width != width || s.info.image_height != height) {
     ERREXIT(&s.info, JERR_IMAGE_TOO_BIG);
   }
-  // libjpeg-turbo cannot turn CMYK into RGB itself; that is done below.
+  // libjpeg-turbo cannot turn CMYK into RGB itself; that is done below. Everything else it
+  // writes straight into the picture's rows, whose pixels lie in memory as blue, green, red
+  // and a byte left over.
   const bool cmyk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
-  s.info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  s.info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   s.info.mem->max_memory_to_use = memory_budget;
   // Each scan of a progressive file walks the whole image, so the number of scans is
   // limited, and the more so the larger the image: real files have a dozen or two.
@@ -118,16 +124,16 @@ int ReadImage(Session& s, const uint8_t* data, size_t size, uint32_t* pixels, ui
   s.info.progress = &s.progress.pub;
   jpeg_start_decompress(&s.info);
   if (s.info.output_width != width || s.info.output_height != height ||
-      s.info.output_components != (cmyk ? 4 : 3)) {
+      s.info.output_components != 4) {
     ERREXIT(&s.info, JERR_CONVERSION_NOTIMPL);
   }
   // Adobe writes CMYK inverted (0 is full ink), which nearly every CMYK JPEG follows.
   const bool inverted = s.info.saw_Adobe_marker;
   while (s.info.output_scanline < height) {
-    JSAMPROW rows[1] = {row};
     const unsigned y = s.info.output_scanline;
-    if (jpeg_read_scanlines(&s.info, rows, 1) != 1) ERREXIT(&s.info, JERR_INPUT_EOF);
     uint32_t* out = pixels + size_t(y) * width;
+    JSAMPROW rows[1] = {cmyk ? row : reinterpret_cast<JSAMPROW>(out)};
+    if (jpeg_read_scanlines(&s.info, rows, 1) != 1) ERREXIT(&s.info, JERR_INPUT_EOF);
     if (cmyk) {
       for (unsigned x = 0; x < width; ++x) {
         unsigned c = row[4 * x], m = row[4 * x + 1], yl = row[4 * x + 2], k = row[4 * x + 3];
@@ -140,7 +146,8 @@ int ReadImage(Session& s, const uint8_t* data, size_t size, uint32_t* pixels, ui
         out[x] = Rgb((c * k + 127) / 255, (m * k + 127) / 255, (yl * k + 127) / 255);
       }
     } else {
-      for (unsigned x = 0; x < width; ++x) out[x] = Rgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
+      // The byte left over is the pixel's top one, which a picture keeps at zero.
+      for (unsigned x = 0; x < width; ++x) out[x] &= 0xFFFFFFu;
     }
   }
   // jpeg_finish_decompress is not called: it would read on to the end-of-image marker, and
