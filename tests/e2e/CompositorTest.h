@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,5 +45,17 @@ class CompositorTest : public EndToEndTest {
  private:
   std::unique_ptr<CompositorSession> m_session;
 };
+
+// Input given through a session's seat, as a parameter of the tests that give it.
+struct SessionInput {
+  const char* name;
+  std::function<bool(CompositorSession&)> give;
+};
+
+inline void PrintTo(const SessionInput& input, std::ostream* out) { *out << input.name; }
+
+inline std::string NameOf(const ::testing::TestParamInfo<SessionInput>& info) {
+  return info.param.name;
+}
 
 }  // namespace vt

@@ -39,19 +39,6 @@ TEST_F(KWinTest, FullScreenToplevelsShowTheSameWhereTheLayerShellIsNotUsed) {
   ExpectEndedCleanly(saver);
 }
 
-struct SessionInput {
-  const char* name;
-  std::function<bool(CompositorSession&)> give;
-};
-
-void PrintTo(const SessionInput& input, std::ostream* out) {
-  *out << input.name;
-}
-
-std::string NameOf(const ::testing::TestParamInfo<SessionInput>& info) {
-  return info.param.name;
-}
-
 class KWinInputEndsTheSaver : public KWinSaver,
                               public ::testing::WithParamInterface<SessionInput> {};
 

@@ -43,44 +43,31 @@ TEST_F(MutterSaver, ShowsTheSceneOnTheFirstMonitorAndBlackOnTheOtherUntilAKey) {
   ExpectEndedCleanly(*m_saver);
 }
 
-struct MutterInput {
-  const char* name;
-  std::function<bool(MutterSession&)> give;
-};
+class SessionInputEndsTheSaver : public MutterSaver,
+                                public ::testing::WithParamInterface<SessionInput> {};
 
-void PrintTo(const MutterInput& input, std::ostream* out) {
-  *out << input.name;
-}
-
-std::string NameOf(const ::testing::TestParamInfo<MutterInput>& info) {
-  return info.param.name;
-}
-
-class MutterInputEndsTheSaver : public MutterSaver,
-                                public ::testing::WithParamInterface<MutterInput> {};
-
-TEST_P(MutterInputEndsTheSaver, WithExitCodeZeroAndBothMonitorsAsBefore) {
-  EXPECT_TRUE(GetParam().give(m_mutter));
+TEST_P(SessionInputEndsTheSaver, WithExitCodeZeroAndBothMonitorsAsBefore) {
+  EXPECT_TRUE(GetParam().give(Session()));
   ExpectEndedCleanly(*m_saver);
 }
 
 // The pointer stood in the middle of the first monitor when the saver came: the first
 // position the saver learned. Any other one ends it, on either monitor.
 INSTANTIATE_TEST_SUITE_P(
-    Mutter, MutterInputEndsTheSaver,
+    Mutter, SessionInputEndsTheSaver,
     ::testing::Values(
-        MutterInput{"KeyA", [](MutterSession& mutter) { return mutter.Key("a"); }},
-        MutterInput{"LeftButton", [](MutterSession& mutter) { return mutter.Click(1); }},
-        MutterInput{"AMovementOverTheScene",
-                    [](MutterSession& mutter) { return mutter.MovePointer(300, 50); }},
-        MutterInput{"AMovementOntoTheOtherMonitor",
-                    [](MutterSession& mutter) { return mutter.MovePointer(1100, 100); }}),
+        SessionInput{"KeyA", [](CompositorSession& mutter) { return mutter.Key("a"); }},
+        SessionInput{"LeftButton", [](CompositorSession& mutter) { return mutter.Click(1); }},
+        SessionInput{"AMovementOverTheScene",
+                    [](CompositorSession& mutter) { return mutter.MovePointer(300, 50); }},
+        SessionInput{"AMovementOntoTheOtherMonitor",
+                    [](CompositorSession& mutter) { return mutter.MovePointer(1100, 100); }}),
     NameOf);
 
-class MutterInputLetPass : public MutterSaver, public ::testing::WithParamInterface<MutterInput> {};
+class SessionInputLetPass : public MutterSaver, public ::testing::WithParamInterface<SessionInput> {};
 
-TEST_P(MutterInputLetPass, AndAKeyAfterItEndsTheSaver) {
-  EXPECT_TRUE(GetParam().give(m_mutter));
+TEST_P(SessionInputLetPass, AndAKeyAfterItEndsTheSaver) {
+  EXPECT_TRUE(GetParam().give(Session()));
   EXPECT_TRUE(KeepsRunning(*m_saver));
   EXPECT_TRUE(m_mutter.Key("a"));
   ExpectEndedCleanly(*m_saver);
@@ -88,9 +75,9 @@ TEST_P(MutterInputLetPass, AndAKeyAfterItEndsTheSaver) {
 
 // Tab alone moves the focus between buttons; the wheel and its tilt are no buttons.
 INSTANTIATE_TEST_SUITE_P(
-    Mutter, MutterInputLetPass,
-    ::testing::Values(MutterInput{"Tab", [](MutterSession& mutter) { return mutter.Key("Tab"); }},
-                      MutterInput{"Wheel", [](MutterSession& mutter) { return mutter.Wheel(); }}),
+    Mutter, SessionInputLetPass,
+    ::testing::Values(SessionInput{"Tab", [](CompositorSession& mutter) { return mutter.Key("Tab"); }},
+                      SessionInput{"Wheel", [](CompositorSession& mutter) { return mutter.Wheel(); }}),
     NameOf);
 
 // Mutter without a monitor gives a full-screen window the size 0 x 0: shown nowhere, it could

@@ -12,12 +12,6 @@
 namespace vt {
 namespace {
 
-std::string Click(int button) {
-  std::string name = "button" + std::to_string(button);
-  return "swaymsg -q seat seat0 cursor press " + name +
-         " && swaymsg -q seat seat0 cursor release " + name;
-}
-
 // Each test starts with the saver showing its scene.
 class WaylandSaverEnding : public WaylandEndToEndTest {
  protected:
@@ -31,24 +25,11 @@ class WaylandSaverEnding : public WaylandEndToEndTest {
   ChildProcess* m_saver = nullptr;
 };
 
-struct SessionInput {
-  const char* name;
-  std::string command;
-};
-
-void PrintTo(const SessionInput& input, std::ostream* out) {
-  *out << input.name;
-}
-
-std::string NameOf(const ::testing::TestParamInfo<SessionInput>& info) {
-  return info.param.name;
-}
-
 class WaylandInputEndsTheSaver : public WaylandSaverEnding,
                                  public ::testing::WithParamInterface<SessionInput> {};
 
 TEST_P(WaylandInputEndsTheSaver, WithExitCodeZeroAndNoSurfaceLeft) {
-  EXPECT_EQ(m_sway.Run(GetParam().command), 0);
+  EXPECT_TRUE(GetParam().give(m_sway));
   ExpectEndedCleanly(*m_saver);
 }
 
@@ -58,29 +39,32 @@ TEST_P(WaylandInputEndsTheSaver, WithExitCodeZeroAndNoSurfaceLeft) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, WaylandInputEndsTheSaver,
     ::testing::Values(
-        SessionInput{"KeyA", "wtype a"}, SessionInput{"Shift", "wtype -k Shift_L"},
-        SessionInput{"LeftButton", Click(1)}, SessionInput{"RightButton", Click(3)},
-        SessionInput{"AMovementOverTheScene", "swaymsg -q seat seat0 cursor set 300 50"},
-        SessionInput{"AMovementOntoTheOtherOutput", "swaymsg -q seat seat0 cursor set 1100 100"}),
+        SessionInput{"KeyA", [](CompositorSession& s) { return s.Key("a"); }},
+        SessionInput{"Shift", [](CompositorSession& s) { return s.Key("Shift_L"); }},
+        SessionInput{"LeftButton", [](CompositorSession& s) { return s.Click(1); }},
+        SessionInput{"RightButton", [](CompositorSession& s) { return s.Click(3); }},
+        SessionInput{"AMovementOverTheScene",
+                     [](CompositorSession& s) { return s.MovePointer(300, 50); }},
+        SessionInput{"AMovementOntoTheOtherOutput",
+                     [](CompositorSession& s) { return s.MovePointer(1100, 100); }}),
     NameOf);
 
 class WaylandInputLetPass : public WaylandSaverEnding,
                             public ::testing::WithParamInterface<SessionInput> {};
 
 TEST_P(WaylandInputLetPass, AndAKeyAfterItEndsTheSaver) {
-  EXPECT_EQ(m_sway.Run(GetParam().command), 0);
+  EXPECT_TRUE(GetParam().give(m_sway));
   EXPECT_TRUE(KeepsRunning(*m_saver));
   EXPECT_TRUE(m_sway.Key("a"));
   ExpectEndedCleanly(*m_saver);
 }
 
 // Tab alone moves the focus between buttons; the wheel and its tilt are no buttons.
-INSTANTIATE_TEST_SUITE_P(Inputs, WaylandInputLetPass,
-                         ::testing::Values(SessionInput{"Tab", "wtype -k Tab"},
-                                           SessionInput{"Wheel", Click(4) + " && " + Click(5) +
-                                                                     " && " + Click(6) + " && " +
-                                                                     Click(7)}),
-                         NameOf);
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, WaylandInputLetPass,
+    ::testing::Values(SessionInput{"Tab", [](CompositorSession& s) { return s.Key("Tab"); }},
+                      SessionInput{"Wheel", [](CompositorSession& s) { return s.Wheel(); }}),
+    NameOf);
 
 TEST_F(WaylandSaverEnding, TheCompositorGoingAwayEndsItWithExitCodeOneAndOneLine) {
   m_sway.Kill();
@@ -94,14 +78,14 @@ class WaylandSession : public WaylandEndToEndTest {};
 
 TEST_F(WaylandSession, ThePointerIsHiddenOverTheSaverWhereItStandsAndItsNextPositionEndsIt) {
   // Before the saver, the pointer stands on the other output, drawn over its background.
-  ASSERT_EQ(m_sway.Run("swaymsg -q seat seat0 cursor set 1100 100"), 0);
+  ASSERT_TRUE(m_sway.MovePointer(1100, 100));
   ASSERT_FALSE(m_sway.ShowsOnly(1, SwaySession::kBackground));
   ChildProcess& saver = StartInSession({"/s"});
   ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
   // The cover comes under the pointer, which goes: nothing but black.
   EXPECT_TRUE(m_sway.WaitForColour(1, 0, 5s));
   // That position was the first one the saver learned; the next one ends it.
-  EXPECT_EQ(m_sway.Run("swaymsg -q seat seat0 cursor set 1101 100"), 0);
+  EXPECT_TRUE(m_sway.MovePointer(1101, 100));
   ExpectEndedCleanly(saver);
 }
 

@@ -101,13 +101,16 @@ void ExpectPixels(const Bitmap32& frame, const Rect& area,
 }
 
 // A picture that counts how often it is drawn.
+// A picture that counts its paints and adds up the area it was asked to paint.
 struct CountedImage : TImage {
   using TImage::TImage;
   void Paint(Painter& painter) override {
     ++m_paints;
+    m_area += painter.ClipRect().Intersected({0, 0, Width(), Height()}).Area();
     TImage::Paint(painter);
   }
   int m_paints = 0;
+  int64_t m_area = 0;
 };
 
 class RenderingTest : public WidgetTest {
@@ -494,23 +497,13 @@ TEST_F(RenderingTest, a_rectangle_an_opaque_picture_hides_is_painted_from_that_p
   EXPECT_EQ(lower_paints(upper->BoundsRect()), 1);
 }
 
-// A picture that adds up the area it was asked to paint.
-struct AreaCountedImage : TImage {
-  using TImage::TImage;
-  void Paint(Painter& painter) override {
-    m_area += painter.ClipRect().Intersected({0, 0, Width(), Height()}).Area();
-    TImage::Paint(painter);
-  }
-  int64_t m_area = 0;
-};
-
 TEST_F(RenderingTest, a_picture_moving_over_one_that_hides_everything_repaints_each_pixel_once) {
   // The car over the building, over a backdrop: each move paints the car's new place from
   // the car up and the strip it left from the building up, as a whole repaint would show it.
   TestForm* form = MakePlainForm(80, 70, "clMaroon");
   TImage* backdrop = AddImage(form, {0, 0, 80, 70}, Gradient(80, 70));
   backdrop->SetStretch(true);
-  auto* building = form->CreateOwned<AreaCountedImage>();
+  auto* building = form->CreateOwned<CountedImage>();
   building->SetParent(form);
   building->SetBounds(10, 5, 60, 60);
   building->SetStretch(true);

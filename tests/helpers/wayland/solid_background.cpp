@@ -16,6 +16,7 @@
 #include <list>
 #include <string_view>
 
+#include "tests/helpers/wayland/HeldUntilStdinCloses.h"
 #include "widgets/wayland/WaylandLayerShell.h"
 
 namespace {
@@ -194,18 +195,9 @@ int main(int argc, char** argv) {
   std::printf("ready\n");
   std::fflush(stdout);
 
-  for (;;) {
-    wl_display_flush(display);
-    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) continue;
-    if (fds[1].revents) {
-      char byte;
-      if (read(STDIN_FILENO, &byte, 1) <= 0) break;
-    }
-    if (fds[0].revents && wl_display_dispatch(display) < 0) {
-      std::fprintf(stderr, "solid_background: the compositor went away\n");
-      return 1;
-    }
+  if (!HeldUntilStdinCloses(display)) {
+    std::fprintf(stderr, "solid_background: the compositor went away\n");
+    return 1;
   }
   for (Output& output : client.outputs) {
     Uncover(output);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "tests/helpers/wayland/HeldUntilStdinCloses.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -96,17 +97,7 @@ int main() {
   std::printf("ready\n");
   std::fflush(stdout);
 
-  // Held until the test closes the pipe; the compositor's messages are read meanwhile.
-  for (;;) {
-    wl_display_flush(display);
-    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) continue;
-    if (fds[1].revents) {
-      char byte;
-      if (read(STDIN_FILENO, &byte, 1) <= 0) break;
-    }
-    if (fds[0].revents && wl_display_dispatch(display) < 0) break;
-  }
+  HeldUntilStdinCloses(display);
   zwlr_virtual_pointer_v1_destroy(pointer);
   zwp_virtual_keyboard_v1_destroy(keyboard);
   wl_display_disconnect(display);
