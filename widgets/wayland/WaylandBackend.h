@@ -189,6 +189,8 @@ class WaylandBackend : public Backend {
   bool Start(std::string* error);
   // A round trip to the compositor; false, with the connection marked lost, when it failed.
   bool Roundtrip();
+  // The program has nothing left to show on: it is asked to end.
+  void NothingToShow();
   // Marks the connection lost, keeping the compositor's reason.
   void Lose();
   // ": " and that reason, or "" without one.
@@ -215,6 +217,12 @@ class WaylandBackend : public Backend {
   // The full-screen window the screen questions are about: the shown one, else one made
   // and placed for the next request of a full-screen window.
   Surface& SceneSurface();
+  void PreferredScale(Surface& surface, int scale120);
+  // The scale a surface is drawn at now: the compositor's preferred one, else its output's.
+  void UpdateScale(Surface& surface);
+  // Announces a full-screen window's new size or scale, once, for its scene to be laid out
+  // again.
+  void CheckScreen(Surface& surface);
 
   // Surfaces, WaylandWindow.cpp
   std::unique_ptr<Surface> NewSurface(WindowKind kind);
@@ -229,14 +237,6 @@ class WaylandBackend : public Backend {
   void Closed(Surface& surface);
   // The compositor's request to close an xdg toplevel.
   void CloseAsked(Surface& surface);
-  void PreferredScale(Surface& surface, int scale120);
-  // The scale a surface is drawn at now: the compositor's preferred one, else its output's.
-  void UpdateScale(Surface& surface);
-  // Announces a full-screen window's new size or scale, once, for its scene to be laid out
-  // again.
-  void CheckScreen(Surface& surface);
-  // The program has nothing left to show on: it is asked to end.
-  void NothingToShow();
   void Entered(Surface& surface, wl_output* output);
   void ShowBlack(Surface& surface, int width, int height);
   void ReleaseSurface(Surface& surface);

@@ -163,6 +163,43 @@ WaylandBackend::Surface& WaylandBackend::SceneSurface() {
   return *m_placed;
 }
 
+// ---- The scale a full-screen window is drawn at, and changes of its screen ----
+
+void WaylandBackend::PreferredScale(Surface& surface, int scale120) {
+  surface.preferred_scale120 = scale120;
+  UpdateScale(surface);
+}
+
+void WaylandBackend::UpdateScale(Surface& surface) {
+  if (surface.cover) return;
+  int scale120 = surface.preferred_scale120;
+  if (!surface.viewport || scale120 <= 0) {
+    // Without a viewport a buffer's scale is a whole number: the output's.
+    auto output = m_outputs.find(surface.output);
+    scale120 = 120 * (output == m_outputs.end() ? 1 : output->second->scale);
+  }
+  surface.scale120 = scale120;
+  CheckScreen(surface);
+}
+
+void WaylandBackend::CheckScreen(Surface& surface) {
+  if (!surface.window || surface.cover || surface.change_announced) return;
+  if (surface.configured == surface.drawn_size && surface.scale120 == surface.drawn_scale120) {
+    return;
+  }
+  surface.change_announced = true;
+  // A compositor that keeps the pointer where it stands on a rescaled output tells of a new
+  // logical position with the change: nobody moved it. The scene laid out again learns the
+  // position afresh.
+  std::erase_if(m_queue, [&](const InputEvent& event) {
+    return event.type == EventType::MouseMove && event.window == surface.window;
+  });
+  InputEvent event;
+  event.type = EventType::ScreenChanged;
+  event.window = surface.window;
+  Push(event);
+}
+
 Rect WaylandBackend::PrimaryScreen() {
   const Surface& scene = SceneSurface();
   return {0, 0, Scaled(scene.configured.width, scene.scale120),

@@ -237,41 +237,6 @@ void WaylandBackend::Entered(Surface& surface, wl_output* output) {
   UpdateScale(surface);
 }
 
-void WaylandBackend::PreferredScale(Surface& surface, int scale120) {
-  surface.preferred_scale120 = scale120;
-  UpdateScale(surface);
-}
-
-void WaylandBackend::UpdateScale(Surface& surface) {
-  if (surface.cover) return;
-  int scale120 = surface.preferred_scale120;
-  if (!surface.viewport || scale120 <= 0) {
-    // Without a viewport a buffer's scale is a whole number: the output's.
-    auto output = m_outputs.find(surface.output);
-    scale120 = 120 * (output == m_outputs.end() ? 1 : output->second->scale);
-  }
-  surface.scale120 = scale120;
-  CheckScreen(surface);
-}
-
-void WaylandBackend::CheckScreen(Surface& surface) {
-  if (!surface.window || surface.cover || surface.change_announced) return;
-  if (surface.configured == surface.drawn_size && surface.scale120 == surface.drawn_scale120) {
-    return;
-  }
-  surface.change_announced = true;
-  // A compositor that keeps the pointer where it stands on a rescaled output tells of a new
-  // logical position with the change: nobody moved it. The scene laid out again learns the
-  // position afresh.
-  std::erase_if(m_queue, [&](const InputEvent& event) {
-    return event.type == EventType::MouseMove && event.window == surface.window;
-  });
-  InputEvent event;
-  event.type = EventType::ScreenChanged;
-  event.window = surface.window;
-  Push(event);
-}
-
 void WaylandBackend::ShowBlack(Surface& surface, int width, int height) {
   if (width <= 0 || height <= 0 || !surface.surface) return;
   Size size = {width, height};
