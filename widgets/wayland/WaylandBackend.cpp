@@ -125,6 +125,7 @@ WaylandBackend::~WaylandBackend() {
   m_placed.reset();
   while (!m_seats.empty()) RemoveSeat(*m_seats.begin()->second);
   while (!m_outputs.empty()) RemoveOutput(m_outputs.begin()->first);
+  ReleaseRetired();
   if (m_globals.output_manager) zxdg_output_manager_v1_destroy(m_globals.output_manager);
   if (m_globals.viewporter) wp_viewporter_destroy(m_globals.viewporter);
   if (m_globals.fractional_scale) {
@@ -179,6 +180,7 @@ void WaylandBackend::RemoveGlobal(uint32_t name) {
 
 bool WaylandBackend::Roundtrip() {
   if (!m_lost && wl_display_roundtrip(m_display) < 0) Lose();
+  ReleaseRetired();
   return !m_lost;
 }
 
@@ -243,6 +245,7 @@ std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
   if (deadline_ms >= 0 && NowMs() >= deadline_ms) TakeSignals();
   for (;;) {
     if (!m_lost && wl_display_dispatch_pending(m_display) < 0) Lose();
+    ReleaseRetired();
     if (m_nothing_to_show && !m_close_sent && m_app_window) {
       // An invisible saver that input cannot reach would outstay the user, and an idle
       // manager waiting for it would wait for ever: the program ends as if closed.

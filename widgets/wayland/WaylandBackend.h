@@ -133,6 +133,7 @@ class WaylandBackend : public Backend {
     Rect logical;    // from xdg-output: where it lies in the compositor's space
     bool has_logical = false;
     bool done = false;  // its first description is complete
+    bool removed = false;  // gone from the registry; released after the events at hand
   };
 
   // One surface of the program: a window of the widget layer, or the black cover of an
@@ -162,6 +163,7 @@ class WaylandBackend : public Backend {
     wp_viewport* viewport = nullptr;
     wp_fractional_scale_v1* fractional = nullptr;
     bool shown = false;
+    bool closed = false;  // closed by the compositor: it shows nothing any more
     Rect bounds;  // boxes and pop-ups: where the widget layer wants them, in frame pixels
     Rect missed;  // what frames presented before the first configure changed
     wl_buffer* black = nullptr;  // a cover's picture, or a full-screen window's first one
@@ -235,6 +237,12 @@ class WaylandBackend : public Backend {
   void Configured(Surface& surface, int width, int height);
   // The layer shell's closed: the surface can show nothing any more.
   void Closed(Surface& surface);
+  // Whether a surface can still show what it is given.
+  static bool Showable(const Surface& surface) { return surface.surface && !surface.closed; }
+  // Releases the covers and outputs that went while events were dispatched. libwayland keeps
+  // an object destroyed in the middle of the events that name it alive for ever, so they wait
+  // until the events at hand are dispatched.
+  void ReleaseRetired();
   // The compositor's request to close an xdg toplevel.
   void CloseAsked(Surface& surface);
   void Entered(Surface& surface, wl_output* output);
@@ -271,6 +279,8 @@ class WaylandBackend : public Backend {
   std::map<WindowHandle, std::unique_ptr<Surface>> m_windows;
   std::map<uint32_t, std::unique_ptr<Surface>> m_covers;  // by output
   std::unique_ptr<Surface> m_placed;                      // placed for the next full-screen window
+  std::vector<std::unique_ptr<Surface>> m_retired_covers;
+  std::vector<std::unique_ptr<Output>> m_retired_outputs;
   WindowHandle m_next_handle = 1;
   WindowHandle m_scene = 0;  // the shown full-screen window, which the covers belong to
   WindowHandle m_app_window = 0;

@@ -13,7 +13,7 @@ namespace vt {
 void WaylandBackend::Present(WindowHandle window, const Bitmap32& frame,
                              const std::vector<Rect>& dirty) {
   Surface* surface = FindWindow(window);
-  if (!surface || !surface->surface || frame.IsEmpty()) return;
+  if (!surface || !Showable(*surface) || frame.IsEmpty()) return;
   if (surface->kind == WindowKind::FullScreen && !surface->has_configure) {
     for (const Rect& rect : dirty) surface->missed = surface->missed.United(rect);
     return;

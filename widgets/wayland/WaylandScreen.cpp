@@ -100,6 +100,7 @@ void WaylandBackend::DescribeOutput(Output& output) {
 }
 
 void WaylandBackend::OutputDone(Output& output) {
+  if (output.removed) return;
   bool first = !output.done;
   output.done = true;
   if (first) AddCover(output);
@@ -117,7 +118,8 @@ void WaylandBackend::RemoveOutput(uint32_t name) {
   auto it = m_outputs.find(name);
   if (it == m_outputs.end()) return;
   if (auto cover = m_covers.find(name); cover != m_covers.end()) {
-    ReleaseSurface(*cover->second);
+    cover->second->closed = true;
+    m_retired_covers.push_back(std::move(cover->second));
     m_covers.erase(cover);
   }
   // The scene's own output is gone, and with it the only place it could show.
@@ -128,13 +130,8 @@ void WaylandBackend::RemoveOutput(uint32_t name) {
   };
   for (auto& [handle, surface] : m_windows) gone(*surface);
   if (m_placed) gone(*m_placed);
-  Output& output = *it->second;
-  if (output.xdg_output) zxdg_output_v1_destroy(output.xdg_output);
-  if (output.version >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
-    wl_output_release(output.output);
-  } else {
-    wl_output_destroy(output.output);
-  }
+  it->second->removed = true;
+  m_retired_outputs.push_back(std::move(it->second));
   m_outputs.erase(it);
 }
 

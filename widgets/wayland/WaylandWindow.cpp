@@ -18,6 +18,7 @@
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "widgets/wayland/WaylandLayerShell.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace vt {
@@ -135,25 +136,25 @@ void WaylandBackend::MakeFullScreen(Surface& surface, wl_output* output) {
 
 void WaylandBackend::Place(Surface& surface) {
   MakeFullScreen(surface, nullptr);
-  for (int i = 0; i < kPlacingRoundtrips && !surface.has_configure && surface.surface &&
+  for (int i = 0; i < kPlacingRoundtrips && !surface.has_configure && Showable(surface) &&
                   Roundtrip();
        ++i) {
   }
   // Mapped, the surface learns its output, and its preferred scale there. No buffer may come
   // before the first configure.
   Size black_at;
-  if (surface.has_configure && surface.surface) {
+  if (surface.has_configure && Showable(surface)) {
     black_at = {std::max(surface.configured.width, 1), std::max(surface.configured.height, 1)};
     ShowBlack(surface, black_at.width, black_at.height);
     for (int i = 0; i < kPlacingRoundtrips &&
                     (!surface.output || (surface.fractional && !surface.preferred_scale120)) &&
-                    surface.surface && Roundtrip();
+                    Showable(surface) && Roundtrip();
          ++i) {
     }
   }
   // No output to show on: sway, for one, closes the surface; a compositor that keeps it would
   // show it nowhere.
-  if (m_outputs.empty() || !surface.surface) NothingToShow();
+  if (m_outputs.empty() || !Showable(surface)) NothingToShow();
   const Output* output = nullptr;
   if (auto it = m_outputs.find(surface.output); it != m_outputs.end()) output = it->second.get();
   // A compositor that says nothing of the output: the one of the configured size, else any.
@@ -175,7 +176,7 @@ void WaylandBackend::Place(Surface& surface) {
   if (surface.configured.width <= 0 || surface.configured.height <= 0) {
     surface.configured = kFallbackSize;
   }
-  if (surface.has_configure && surface.surface && black_at != surface.configured) {
+  if (surface.has_configure && Showable(surface) && black_at != surface.configured) {
     ShowBlack(surface, surface.configured.width, surface.configured.height);
   }
 }
@@ -208,16 +209,31 @@ void WaylandBackend::Configured(Surface& surface, int width, int height) {
 }
 
 void WaylandBackend::Closed(Surface& surface) {
+  surface.closed = true;
   if (surface.cover) {
-    uint32_t output = surface.output;
-    ReleaseSurface(surface);
-    m_covers.erase(output);
+    if (auto it = m_covers.find(surface.output); it != m_covers.end() && it->second.get() == &surface) {
+      m_retired_covers.push_back(std::move(it->second));
+      m_covers.erase(it);
+    }
     return;
   }
   // Closed before or after its first configure (no output to put it on, its output gone),
   // the surface shows nothing any more, nor can input reach it.
-  ReleaseSurface(surface);
   NothingToShow();
+}
+
+void WaylandBackend::ReleaseRetired() {
+  for (auto& cover : m_retired_covers) ReleaseSurface(*cover);
+  m_retired_covers.clear();
+  for (auto& output : m_retired_outputs) {
+    if (output->xdg_output) zxdg_output_v1_destroy(output->xdg_output);
+    if (output->version >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
+      wl_output_release(output->output);
+    } else {
+      wl_output_destroy(output->output);
+    }
+  }
+  m_retired_outputs.clear();
 }
 
 void WaylandBackend::CloseAsked(Surface& surface) {
@@ -238,7 +254,7 @@ void WaylandBackend::Entered(Surface& surface, wl_output* output) {
 }
 
 void WaylandBackend::ShowBlack(Surface& surface, int width, int height) {
-  if (width <= 0 || height <= 0 || !surface.surface) return;
+  if (width <= 0 || height <= 0 || !Showable(surface)) return;
   Size size = {width, height};
   if (!surface.black || surface.black_size != size) {
     if (surface.black) wl_buffer_destroy(surface.black);
@@ -289,7 +305,7 @@ WaylandBackend::Surface* WaylandBackend::ShownScene() {
 WaylandBackend::Surface* WaylandBackend::BoxParent() {
   if (Surface* shown = ShownScene()) return shown;
   for (auto& [handle, surface] : m_windows) {
-    if (surface->kind == WindowKind::FullScreen && surface->surface) return surface.get();
+    if (surface->kind == WindowKind::FullScreen && Showable(*surface)) return surface.get();
   }
   return m_placed.get();
 }
@@ -343,7 +359,7 @@ void WaylandBackend::DestroyWindow(WindowHandle window) {
   if (m_app_window == window) m_app_window = 0;
   bool scene = m_scene == window;
   if (scene) m_scene = 0;
-  if (surface->kind == WindowKind::FullScreen && surface->surface && !m_placed) {
+  if (surface->kind == WindowKind::FullScreen && Showable(*surface) && !m_placed) {
     // The next full-screen window takes the surface over, with its place, its covers and the
     // last frame still showing: a scene laid out again for a new screen comes without a gap.
     // Until then input over it reaches no window.
@@ -359,7 +375,7 @@ void WaylandBackend::DestroyWindow(WindowHandle window) {
 
 void WaylandBackend::ShowWindow(WindowHandle window, bool visible) {
   Surface* surface = FindWindow(window);
-  if (!surface || !surface->surface || surface->shown == visible) return;
+  if (!surface || !Showable(*surface) || surface->shown == visible) return;
   surface->shown = visible;
   if (surface->kind == WindowKind::FullScreen) {
     if (visible) {
@@ -400,7 +416,7 @@ void WaylandBackend::SetWindowBounds(WindowHandle window, const Rect& bounds) {
 
 void WaylandBackend::PlaceAbove(Surface& surface) {
   Surface* parent = BoxParent();
-  if (!parent || !parent->surface || !m_globals.subcompositor) return;
+  if (!parent || !Showable(*parent) || !m_globals.subcompositor) return;
   if (!surface.subsurface) {
     surface.subsurface =
         wl_subcompositor_get_subsurface(m_globals.subcompositor, surface.surface, parent->surface);
