@@ -2,7 +2,12 @@
 // and black on the other, also through full-screen xdg toplevels; the input that ends it and
 // the input that does not; the scene laid out for 144 pixels per inch on an output of scale
 // 1.5.
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "KWinTest.h"
 
@@ -28,6 +33,22 @@ TEST_F(KWinSaver, TheSceneIsOnTheOutputWithThePointerAndTheOtherOneIsBlack) {
   EXPECT_TRUE(Session().WaitForColour(1, kBlack, 5s));
   EXPECT_TRUE(Session().Key("a"));
   ExpectEndedCleanly(*m_saver);
+}
+
+// What the README has Plasma users do: swayidle speaks KWin's idle protocol.
+TEST_F(KWinTest, SwayidleStartsTheSaverThroughKWinsIdleProtocol) {
+  std::string exit_file = Session().Folder() + "/exit-code";
+  ChildProcess::Options options = Session().AsUser(
+      {"/usr/bin/swayidle", "timeout", "1", Session().Program() + " /s; echo $? >" + exit_file});
+  ChildProcess& idle = Launch(options, "swayidle");
+  ASSERT_TRUE(WaitForScene(idle, kLayout1280x720)) << ErrorOutput(idle);
+  EXPECT_TRUE(Session().WaitForColour(1, kBlack, 5s));
+  EXPECT_TRUE(Session().Key("a"));
+  EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(exit_file); }, 10s));
+  idle.Signal(SIGTERM);
+  std::ifstream code(exit_file);
+  std::string text((std::istreambuf_iterator<char>(code)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "0\n");
 }
 
 TEST_F(KWinTest, FullScreenToplevelsShowTheSameWhereTheLayerShellIsNotUsed) {
