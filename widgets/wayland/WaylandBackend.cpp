@@ -187,17 +187,18 @@ bool WaylandBackend::Roundtrip() {
 void WaylandBackend::Lose() {
   if (m_lost) return;
   m_lost = true;
-  const wl_interface* interface = nullptr;
-  uint32_t object = 0;
-  if (wl_display_get_error(m_display) == EPROTO) {
+  if (wl_display_get_error(m_display) != EPROTO) return;
+  // libwayland's report names the object and says what was wrong in words; without it, the
+  // interface, object and code are all there is.
+  std::string what = g_last_log;
+  if (what.empty()) {
+    const wl_interface* interface = nullptr;
+    uint32_t object = 0;
     uint32_t code = wl_display_get_protocol_error(m_display, &interface, &object);
-    // libwayland's report names the object and says what was wrong in words.
-    m_lost_reason =
-        "protocol error: " + (g_last_log.empty()
-                                  ? std::string(interface ? interface->name : "?") + "@" +
-                                        std::to_string(object) + ": error " + std::to_string(code)
-                                  : g_last_log);
+    what = std::string(interface ? interface->name : "?") + "@" + std::to_string(object) +
+           ": error " + std::to_string(code);
   }
+  m_lost_reason = "protocol error: " + what;
 }
 
 void WaylandBackend::NothingToShow() {

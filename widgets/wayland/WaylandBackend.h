@@ -243,6 +243,8 @@ class WaylandBackend : public Backend {
   // an object destroyed in the middle of the events that name it alive for ever, so they wait
   // until the events at hand are dispatched.
   void ReleaseRetired();
+  // Takes an output's cover off the screen, to be released with the rest.
+  void RetireCover(uint32_t output);
   // The compositor's request to close an xdg toplevel.
   void CloseAsked(Surface& surface);
   void Entered(Surface& surface, wl_output* output);

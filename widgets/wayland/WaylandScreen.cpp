@@ -117,11 +117,7 @@ void WaylandBackend::OutputDone(Output& output) {
 void WaylandBackend::RemoveOutput(uint32_t name) {
   auto it = m_outputs.find(name);
   if (it == m_outputs.end()) return;
-  if (auto cover = m_covers.find(name); cover != m_covers.end()) {
-    cover->second->closed = true;
-    m_retired_covers.push_back(std::move(cover->second));
-    m_covers.erase(cover);
-  }
+  RetireCover(name);
   // The scene's own output is gone, and with it the only place it could show.
   auto gone = [&](Surface& surface) {
     if (surface.kind != WindowKind::FullScreen || surface.output != name) return;

@@ -211,15 +211,20 @@ void WaylandBackend::Configured(Surface& surface, int width, int height) {
 void WaylandBackend::Closed(Surface& surface) {
   surface.closed = true;
   if (surface.cover) {
-    if (auto it = m_covers.find(surface.output); it != m_covers.end() && it->second.get() == &surface) {
-      m_retired_covers.push_back(std::move(it->second));
-      m_covers.erase(it);
-    }
+    RetireCover(surface.output);
     return;
   }
   // Closed before or after its first configure (no output to put it on, its output gone),
   // the surface shows nothing any more, nor can input reach it.
   NothingToShow();
+}
+
+void WaylandBackend::RetireCover(uint32_t output) {
+  auto it = m_covers.find(output);
+  if (it == m_covers.end()) return;
+  it->second->closed = true;
+  m_retired_covers.push_back(std::move(it->second));
+  m_covers.erase(it);
 }
 
 void WaylandBackend::ReleaseRetired() {
