@@ -131,8 +131,12 @@ void TImage::Paint(Painter& painter) {
     painter.DrawCopy(*pixels, dest.left, dest.top, key);
     return;
   }
-  if (!m_parent || dest.width > m_parent->Width() || dest.height > m_parent->Height()) {
-    // Larger than the form: only the visible part is stretched, as it always was.
+  // A copy pays only where it has fewer pixels than the picture, so that a repaint reads less
+  // than stretching the source would: an enlarged picture (every one on a screen larger than
+  // the pictures were made for) is stretched from its own, fewer, pixels each time, and one
+  // larger than the form only where it shows.
+  if (!m_parent || dest.width > m_parent->Width() || dest.height > m_parent->Height() ||
+      dest.Area() >= pixels->Bounds().Area()) {
     DropScaledCopy();
     painter.DrawScaled(*pixels, dest, key);
     return;

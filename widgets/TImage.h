@@ -72,8 +72,8 @@ class TImage : public TControl {
   bool m_auto_size = false;
   // A stretched picture scaled once to the size it is drawn at, so that a repaint copies
   // from it instead of stretching the source again. Made by the first paint that needs it (a
-  // JPEG decodes then), for pictures drawn at another size than their own and no larger than
-  // the form; dropped when the picture, the widget's size, Stretch or Proportional changes.
+  // JPEG decodes then), for pictures drawn smaller than their own size and no larger than the
+  // form; dropped when the picture, the widget's size, Stretch or Proportional changes.
   Bitmap32 m_scaled;
   const Bitmap32* m_scaled_source = nullptr;
   int m_scaled_copies_made = 0;

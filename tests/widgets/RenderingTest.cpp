@@ -443,7 +443,8 @@ Bitmap32 FreshStretch(const TForm& form, const Bitmap32& picture, const Rect& de
 
 TEST_F(RenderingTest, stretched_picture_copy_is_remade_when_the_picture_or_the_size_changes) {
   TestForm* form = MakePlainForm(60, 50, "clMaroon");
-  const Bitmap32 first = Gradient(7, 5);
+  // Each picture is larger than the widget: shrunk, its copy is smaller than its pixels.
+  const Bitmap32 first = Gradient(70, 50);
   TImage* image = AddImage(form, {5, 4, 30, 20}, first);
   image->SetStretch(true);
   image->SetTransparent(true);
@@ -456,7 +457,7 @@ TEST_F(RenderingTest, stretched_picture_copy_is_remade_when_the_picture_or_the_s
   expect_fresh_stretch(Repaint(*form), first, first.Pixel(0, 4));
 
   // A JPEG, decoded only when first drawn.
-  image->Picture().Assign(LoadGraphicFromMemory(EncodeJpeg(Gradient(9, 4), false), "jpg"));
+  image->Picture().Assign(LoadGraphicFromMemory(EncodeJpeg(Gradient(90, 40), false), "jpg"));
   EXPECT_EQ(image->ScaledCopyBytes(), 0u);
   const Bitmap32& second_frame = Repaint(*form);
   expect_fresh_stretch(second_frame, *image->Picture().Graphic()->Pixels(), std::nullopt);
@@ -570,10 +571,11 @@ TEST_F(RenderingTest, a_photograph_still_to_decode_that_fills_the_form_spares_it
 
 TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scaled_once) {
   TestForm* form = MakePlainForm(40, 30, "clMaroon");
-  const Bitmap32 picture = Gradient(7, 3);
+  const Bitmap32 picture = Gradient(70, 45);
   TImage* image = AddImage(form, {0, 0, 1, 1}, picture);
   image->SetStretch(true);
-  // Each lies inside the form, so it is scaled once and later repaints copy from that.
+  // Each lies inside the form and is smaller than the picture, so it is scaled once and later
+  // repaints copy from that.
   for (const Rect& bounds : {Rect{0, 5, 40, 12}, Rect{6, 0, 20, 30}, Rect{0, 0, 40, 30}}) {
     SCOPED_TRACE(testing::Message() << bounds.width << "x" << bounds.height);
     image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
@@ -590,9 +592,26 @@ TEST_F(RenderingTest, a_picture_stretched_as_wide_or_as_high_as_its_form_is_scal
   image->SetProportional(true);
   EXPECT_EQ(image->ScaledCopyBytes(), 0u);
   Repaint(*form);
+  const int made_before_enlarging = image->ScaledCopiesMade();
   EXPECT_GT(image->ScaledCopyBytes(), 0u);
   image->SetStretch(false);
   EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+
+  // Enlarged, it is stretched from its own pixels on every repaint and keeps no copy; so is one
+  // shrunk in height but larger as a whole.
+  image->SetStretch(true);
+  image->SetProportional(false);
+  const Bitmap32 small = Gradient(8, 45);
+  image->Picture().Assign(BitmapGraphic(small));
+  for (const Rect& bounds : {Rect{0, 0, 40, 30}, Rect{3, 2, 37, 28}}) {
+    image->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+    const Bitmap32 fresh = FreshStretch(*form, small, bounds);
+    for (int repaint = 0; repaint < 2; ++repaint) {
+      ExpectPixels(Repaint(*form), fresh.Bounds(), [&](int x, int y) { return fresh.Pixel(x, y); });
+    }
+  }
+  EXPECT_EQ(image->ScaledCopyBytes(), 0u);
+  EXPECT_EQ(image->ScaledCopiesMade(), made_before_enlarging);
 }
 
 TEST_F(RenderingTest, a_picture_stretched_to_its_own_width_or_height_still_stretches_the_other) {
@@ -630,7 +649,7 @@ TEST_F(RenderingTest, a_transparent_picture_larger_than_its_form_shows_the_form_
 
 TEST_F(RenderingTest, a_centred_stretched_picture_keeps_its_place_in_a_widget_of_another_shape) {
   TestForm* form = MakePlainForm(120, 70, "clMaroon");
-  const Bitmap32 wide = Gradient(20, 10), tall = Gradient(10, 20);
+  const Bitmap32 wide = Gradient(80, 40), tall = Gradient(40, 80);
   // Odd room around each: the picture's place is rounded towards the top and the left.
   TImage* flat = AddImage(form, {5, 5, 40, 61}, wide);
   TImage* narrow = AddImage(form, {50, 5, 61, 40}, tall);
