@@ -2,7 +2,8 @@
 # What the running saver costs: its share of one core and the X server's, how often the
 # program wakes up, and its memory, over a fixed time on a virtual X server (Xvfb).
 #
-#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] BUILD_DIR [BUILD_DIR...]
+#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] [--runs N]
+#                          BUILD_DIR [BUILD_DIR...]
 #
 # Every build's saver ("vantorel /s") runs at the same time, each on an Xvfb of its own, so
 # that the figures of two builds come from the same run on the same machine. After a warm-up
@@ -13,6 +14,9 @@
 # the first build's floor_animation (a bare 10 Hz animation of a car-sized rectangle) runs
 # beside them on its own Xvfb, and each build's cost (program and server together) is given
 # as a ratio to the floor's. Each --size is measured in turn (1920x1080 when none is given).
+# On a shared virtual machine one run's ratio can be a fifth off the next one's: --runs N
+# measures everything N times and ends with each ratio's median and range. Each run starts the
+# programs in another order, since the first started tends to measure dearer.
 # Not run by the tests: the figures depend on the machine. bench/saver-cpu.sh adds the
 # figures under sway.
 set -euo pipefail
@@ -20,6 +24,7 @@ set -euo pipefail
 seconds=60
 sizes=()
 floor=no
+runs=1
 warmup=${VT_WARMUP_SECONDS:-5}
 builds=()
 while [ $# -gt 0 ]; do
@@ -27,12 +32,13 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=$2; shift 2 ;;
     --size) sizes+=("$2"); shift 2 ;;
     --floor) floor=yes; shift ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    --runs) runs=$2; shift 2 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     *) builds+=("$1"); shift ;;
   esac
 done
 if [ ${#builds[@]} -eq 0 ]; then
-  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] BUILD_DIR [BUILD_DIR...]" >&2
+  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] [--runs N] BUILD_DIR [BUILD_DIR...]" >&2
   exit 2
 fi
 [ ${#sizes[@]} -gt 0 ] || sizes=(1920x1080)
@@ -55,35 +61,42 @@ cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d
 wakeups() { awk '/^voluntary_ctxt_switches/ { print $2 }' /proc/"$1"/status; }
 pss_mib() { awk '/^Pss:/ { printf "%.1f\n", $2 / 1024 }' /proc/"$1"/smaps_rollup; }
 
-# Starts a program on an Xvfb of its own of the given size.
+# Starts program number i on an Xvfb of its own of the given size.
 display=90
 start_on_server() {
-  local size=$1
-  shift
+  local i=$1 size=$2
+  shift 2
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
     display=$((display + 1))
   done
   Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pids+=($!)
+  xvfb_pids[i]=$!
   for _ in $(seq 100); do
     [ -e "/tmp/.X11-unix/X$display" ] && break
     sleep 0.1
   done
   DISPLAY=":$display" "$@" &
-  program_pids+=($!)
+  program_pids[i]=$!
   display=$((display + 1))
 }
 
+ratios=$(mktemp)
+trap 'cleanup; rm -f "$ratios"' EXIT
+for run in $(seq "$runs"); do
 for size in "${sizes[@]}"; do
-  names=()
-  for build in "${builds[@]}"; do
-    start_on_server "$size" "$build/vantorel" /s
-    names+=("$build")
-  done
+  [ "$runs" -eq 1 ] || printf 'run %d of %d: ' "$run" "$runs"
+  names=("${builds[@]}")
+  commands=()
+  for build in "${builds[@]}"; do commands+=("$build/vantorel /s"); done
   if [ "$floor" = yes ]; then
-    start_on_server "$size" "${builds[0]}/floor_animation"
     names+=(floor)
+    commands+=("${builds[0]}/floor_animation")
   fi
+  for k in "${!names[@]}"; do
+    i=$(((k + run - 1) % ${#names[@]}))
+    # shellcheck disable=SC2086  # a command is a path and its switches, none with a space
+    start_on_server "$i" "$size" ${commands[i]}
+  done
 
   sleep "$warmup"
   declare -a prog0=() xsrv0=() wake0=()
@@ -113,8 +126,21 @@ for size in "${sizes[@]}"; do
     last=$((${#names[@]} - 1))
     for i in "${!builds[@]}"; do
       awk -v b="${builds[i]}" -v s="${sums[i]}" -v f="${sums[last]}" -v z="$size" \
-        'BEGIN { printf "ratio to the floor at %s: %-28s %.2f\n", z, b, s / f }'
+        'BEGIN { printf "ratio to the floor at %s: %-28s %.2f\n", z, b, s / f }' |
+        tee -a "$ratios"
     done
   fi
   cleanup
 done
+done
+if [ "$runs" -gt 1 ] && [ -s "$ratios" ]; then
+  echo "over $runs runs (median, lowest, highest):"
+  sort -k6,6 -k7,7 -k8,8n "$ratios" | awk '
+    function report() {
+      if (n) printf "%s %-28s %.2f  %.2f to %.2f\n", key, build, v[int((n + 1) / 2)], v[1], v[n]
+    }
+    { k = $1 " " $2 " " $3 " " $4 " " $5 " " $6
+      if (k != key || $7 != build) { report(); n = 0 }
+      key = k; build = $7; v[++n] = $8 }
+    END { report() }'
+fi
