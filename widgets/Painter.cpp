@@ -90,6 +90,13 @@ void Painter::DrawScaled(const Bitmap32& src, const Rect& dst, std::optional<TCo
     int sy = int(int64_t(y - target.top) * src.Height() / target.height);
     const uint32_t* srow = src.Row(sy);
     uint32_t* drow = m_target.Row(y) + r.left;
+    // A row that repeats the source row above it (every other row of a picture drawn twice its
+    // height) is a copy of the row just drawn, still in the cache.
+    if (!transparent && y > r.top &&
+        int(int64_t(y - 1 - target.top) * src.Height() / target.height) == sy) {
+      std::copy_n(m_target.Row(y - 1) + r.left, r.width, drow);
+      continue;
+    }
     if (transparent) {
       for (int i = 0; i < r.width; ++i) {
         uint32_t c = srow[columns[size_t(i)]] & 0xFFFFFFu;
