@@ -1,4 +1,5 @@
-// What a car tick costs to repaint next to a whole frame, on the saver scene at 1920 x 1080.
+// What a car tick costs to repaint next to a whole frame, on the saver scene at 1920 x 1080, or
+// at the size that --screen WxH gives (where every picture is stretched, at 3840 x 2160).
 //
 // The scene is the real saver form on the headless backend, run for a while so that passengers
 // wait on the floors. The car tick benchmark moves the car one step per iteration (down until
@@ -36,15 +37,15 @@
 
 namespace {
 
-constexpr int kScreenWidth = 1920;
-constexpr int kScreenHeight = 1080;
+int g_screen_width = 1920;
+int g_screen_height = 1080;
 constexpr int64_t kWarmUpMs = 20000;
 
 #ifdef _WIN32
 // The headless backend, whose frames also go to a real window through the Win32 backend.
 class ScreenBackend : public vt::HeadlessBackend {
  public:
-  ScreenBackend() : HeadlessBackend({kScreenWidth, kScreenHeight}, 96) {
+  ScreenBackend() : HeadlessBackend({g_screen_width, g_screen_height}, 96) {
     std::string error;
     m_screen = vt::Win32Backend::Open(&error);
     if (!m_screen) {
@@ -54,20 +55,20 @@ class ScreenBackend : public vt::HeadlessBackend {
     vt::WindowRequest request;
     request.kind = vt::WindowKind::Popup;
     request.title = "Vantorel benchmark";
-    request.bounds = {0, 0, kScreenWidth, kScreenHeight};
+    request.bounds = {0, 0, g_screen_width, g_screen_height};
     m_window = m_screen->CreateWindow(request);
     m_screen->ShowWindow(m_window, true);
   }
   // The saver's frame is painted straight into the window's, as the program's is.
   vt::Bitmap32* LendFrame(vt::WindowHandle window, int width, int height) override {
     (void)window;
-    if (width != kScreenWidth || height != kScreenHeight) return nullptr;
+    if (width != g_screen_width || height != g_screen_height) return nullptr;
     return m_screen->LendFrame(m_window, width, height);
   }
   void Present(vt::WindowHandle window, const vt::Bitmap32& frame,
                const std::vector<vt::Rect>& dirty) override {
     HeadlessBackend::Present(window, frame, dirty);
-    if (frame.Width() == kScreenWidth && frame.Height() == kScreenHeight) {
+    if (frame.Width() == g_screen_width && frame.Height() == g_screen_height) {
       m_screen->Present(m_window, frame, dirty);
     }
   }
@@ -85,7 +86,7 @@ struct Scene {
 #ifdef _WIN32
   ScreenBackend backend;
 #else
-  ScreenBackend backend{{kScreenWidth, kScreenHeight}, 96};
+  ScreenBackend backend{{g_screen_width, g_screen_height}, 96};
 #endif
   vt::TApplication application{backend};
   vt::TElevatorScrForm* form = nullptr;
@@ -233,9 +234,30 @@ class Reporter : public benchmark::ConsoleReporter {
   std::map<std::string, Figures> m_figures;
 };
 
+// Takes --screen WxH out of the arguments, for Google Benchmark not to see it.
+bool TakeScreenSize(int& argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) != "--screen") continue;
+    int width = 0, height = 0;
+    char end = 0;
+    if (std::sscanf(argv[i + 1], "%dx%d%c", &width, &height, &end) != 2 || width < 320 ||
+        height < 240 || width > 16384 || height > 16384) {
+      std::fprintf(stderr, "--screen wants WIDTHxHEIGHT, 320x240 to 16384x16384\n");
+      return false;
+    }
+    g_screen_width = width;
+    g_screen_height = height;
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+    break;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!TakeScreenSize(argc, argv)) return 2;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
