@@ -14,7 +14,7 @@
 # the first build's floor_animation (a bare 10 Hz animation of a car-sized rectangle) runs
 # beside them on its own Xvfb, and each build's cost (program and server together) is given
 # as a ratio to the floor's. Each --size is measured in turn (1920x1080 when none is given).
-# On a shared virtual machine one run's ratio can be a fifth off the next one's: --runs N
+# On a shared virtual machine one run's ratio can be half or twice the next one's: --runs N
 # measures everything N times and ends with each ratio's median and range. Each run starts the
 # programs in another order, since the first started tends to measure dearer.
 # Not run by the tests: the figures depend on the machine. bench/saver-cpu.sh adds the

@@ -86,15 +86,17 @@ void Painter::DrawScaled(const Bitmap32& src, const Rect& dst, std::optional<TCo
     columns[size_t(i)] = int(int64_t(r.left - target.left + i) * src.Width() / target.width);
   }
   uint32_t key = transparent.value_or(0);
+  int last_sy = -1;
   for (int y = r.top; y < r.Bottom(); ++y) {
-    int sy = int(int64_t(y - target.top) * src.Height() / target.height);
+    const int sy = int(int64_t(y - target.top) * src.Height() / target.height);
     const uint32_t* srow = src.Row(sy);
     uint32_t* drow = m_target.Row(y) + r.left;
     // A row that repeats the source row above it (every other row of a picture drawn twice its
     // height) is a copy of the row just drawn, still in the cache.
-    if (!transparent && y > r.top &&
-        int(int64_t(y - 1 - target.top) * src.Height() / target.height) == sy) {
-      std::copy_n(m_target.Row(y - 1) + r.left, r.width, drow);
+    const bool repeats = sy == last_sy;
+    last_sy = sy;
+    if (repeats && !transparent) {
+      std::copy_n(drow - m_target.Width(), r.width, drow);
       continue;
     }
     if (transparent) {
