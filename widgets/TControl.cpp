@@ -60,7 +60,7 @@ void TControl::Invalidate() {
 }
 
 void TControl::InvalidateRect(const Rect& rect_in_parent) {
-  if (m_parent) m_parent->InvalidateRect(rect_in_parent);
+  if (m_parent) m_parent->InvalidateUnder(*this, rect_in_parent);
 }
 
 TextEngine* TControl::Text() const {

@@ -182,6 +182,12 @@ class TForm : public TControl {
   // When a picture above any that hides all of rect hides most, but not all, of it: the part
   // it hides, then the strips around that part. Empty when rect is best painted whole.
   std::vector<Rect> SplitAtCover(const Rect& rect) const;
+  // The strips of rect above, below, left and right of part, which lies inside it (some may
+  // be empty).
+  static std::vector<Rect> StripsAround(const Rect& rect, const Rect& part);
+  // Marks for repainting what a widget's change of rect can show: rect less the part a picture
+  // above the widget hides, when that part is large.
+  void InvalidateUnder(const TControl& control, const Rect& rect);
   void PaintControl(Painter& painter, const Rect& rect, TControl& control);
   // Gives the frame the form's size, in memory the backend lends where it lends any, filled
   // with the form's colour.

@@ -38,6 +38,28 @@ void TForm::InvalidateRect(const Rect& rect) {
   m_dirty.push_back(r);
 }
 
+void TForm::InvalidateUnder(const TControl& control, const Rect& rect) {
+  // Where a picture above the widget hides it, its change cannot show: the photograph that
+  // changes behind the building is repainted, and sent to the screen, only around it. A
+  // picture hiding little of the rectangle would only cut it up, and one hiding all of it
+  // leaves it whole, so that a picture still to decode is painted as it always was.
+  auto self = std::find(m_controls.begin(), m_controls.end(), &control);
+  if (control.IsWindowed() || self == m_controls.end()) return InvalidateRect(rect);
+  Rect hidden;
+  for (auto it = std::next(self); it != m_controls.end(); ++it) {
+    const TControl* c = *it;
+    if (c->IsWindowed() || !c->Visible()) continue;
+    const Rect part = c->OpaqueRect().Intersected(rect);
+    if (part.Area() > hidden.Area()) hidden = part;
+  }
+  if (hidden.IsEmpty() || hidden.Area() * 4 < rect.Area() || hidden == rect) {
+    return InvalidateRect(rect);
+  }
+  for (const Rect& strip : StripsAround(rect, hidden)) {
+    if (!strip.IsEmpty()) InvalidateRect(strip);
+  }
+}
+
 void TForm::Paint(Painter& painter) {
   painter.FillRect({0, 0, Width(), Height()}, m_color);
 }
@@ -70,13 +92,18 @@ std::vector<Rect> TForm::SplitAtCover(const Rect& rect) const {
     const Rect part = c->OpaqueRect().Intersected(rect);
     // Only a picture hiding at least half of the rectangle is worth the split.
     if (part.Area() * 2 < rect.Area() || part == rect) continue;
-    return {part,
-            {rect.left, rect.top, rect.width, part.top - rect.top},
-            {rect.left, part.Bottom(), rect.width, rect.Bottom() - part.Bottom()},
-            {rect.left, part.top, part.left - rect.left, part.height},
-            {part.Right(), part.top, rect.Right() - part.Right(), part.height}};
+    std::vector<Rect> parts = StripsAround(rect, part);
+    parts.insert(parts.begin(), part);
+    return parts;
   }
   return {};
+}
+
+std::vector<Rect> TForm::StripsAround(const Rect& rect, const Rect& part) {
+  return {{rect.left, rect.top, rect.width, part.top - rect.top},
+          {rect.left, part.Bottom(), rect.width, rect.Bottom() - part.Bottom()},
+          {rect.left, part.top, part.left - rect.left, part.height},
+          {part.Right(), part.top, rect.Right() - part.Right(), part.height}};
 }
 
 void TForm::PaintControl(Painter& painter, const Rect& rect, TControl& control) {

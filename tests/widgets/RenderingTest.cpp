@@ -871,6 +871,57 @@ TEST_F(RenderingTest, moving_a_picture_presents_only_its_old_and_new_rectangles)
   EXPECT_EQ(screen.Pixel(35, 40), clRed);
 }
 
+TEST_F(RenderingTest, a_change_beneath_a_picture_hiding_much_of_it_presents_only_whats_around) {
+  // The photograph changing behind the building.
+  TestForm* form = MakePlainForm(200, 150, "clMaroon");
+  TImage* backdrop = AddImage(form, {0, 0, 200, 150}, Gradient(20, 15));
+  backdrop->SetStretch(true);
+  TImage* corner = AddImage(form, {0, 0, 50, 50}, Gradient(5, 5));
+  TImage* hidden = AddImage(form, {60, 50, 20, 20}, Gradient(2, 2));  // behind the building
+  auto* building = form->CreateOwned<CountedImage>();
+  building->SetParent(form);
+  building->SetBounds(40, 30, 100, 90);  // 30 % of the form
+  building->SetStretch(true);
+  building->Picture().Assign(BitmapGraphic(Gradient(10, 9)));
+  TImage* sign = AddImage(form, {0, 0, 20, 20}, Solid(1, 1, clPurple));  // 16 % of the corner
+  sign->SetStretch(true);
+  ShowAndPaint();
+  const Bitmap32& screen = m_backend.FindWindow(form->Handle())->screen;
+  auto expect_full_repaint = [&] {
+    const Bitmap32 shown = screen;
+    const Bitmap32& full = Repaint(*form);
+    ExpectPixels(shown, shown.Bounds(), [&](int x, int y) { return full.Pixel(x, y); });
+  };
+
+  // Only the strips around the building are repainted and sent.
+  m_backend.ResetPresentStats();
+  backdrop->Picture().Assign(BitmapGraphic(Gradient(25, 15)));
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(building->m_paints, 1);  // the first paint only
+  EXPECT_EQ(m_backend.PresentedPixels(), 200 * 150 - 100 * 90);
+  EXPECT_EQ(screen.Pixel(199, 149), Gradient(25, 15).Pixel(24, 14));
+  expect_full_repaint();
+
+  // The building moving away in the same turn uncovers the new photograph.
+  backdrop->Picture().Assign(BitmapGraphic(Gradient(20, 16)));
+  building->SetLeft(60);
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(screen.Pixel(45, 35), Gradient(20, 16).Pixel(4, 3));
+  expect_full_repaint();
+
+  // A picture hiding less than a quarter leaves the rectangle whole.
+  m_backend.ResetPresentStats();
+  corner->Picture().Assign(BitmapGraphic(Gradient(6, 6)));
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.PresentedPixels(), 50 * 50);
+
+  // A picture hidden whole is still painted, so that its new file is decoded, and a broken one
+  // reported, as soon as it is given.
+  hidden->Picture().Assign(LoadGraphicFromMemory(JpegFailingHalfway(), "jpg"));
+  m_app.PaintDirtyForms();
+  EXPECT_EQ(m_backend.ErrorBoxes().size(), 1u);
+}
+
 TEST_F(RenderingTest, nothing_changed_presents_nothing) {
   MakePlainForm(50, 50);
   ShowAndPaint();
