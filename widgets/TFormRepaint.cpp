@@ -48,7 +48,7 @@ void TForm::InvalidateUnder(const TControl& control, const Rect& rect) {
   Rect hidden;
   for (auto it = std::next(self); it != m_controls.end(); ++it) {
     const TControl* c = *it;
-    if (c->IsWindowed() || !c->Visible()) continue;
+    if (!c->BoundsRect().Intersects(rect) || c->IsWindowed() || !c->Visible()) continue;
     const Rect part = c->OpaqueRect().Intersected(rect);
     if (part.Area() > hidden.Area()) hidden = part;
   }
