@@ -2,8 +2,8 @@
 # What the running saver costs: its share of one core and the X server's, how often the
 # program wakes up, and its memory, over a fixed time on a virtual X server (Xvfb).
 #
-#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] [--runs N]
-#                          BUILD_DIR [BUILD_DIR...]
+#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] [--scaled-floor]
+#                          [--runs N] BUILD_DIR [BUILD_DIR...]
 #
 # Every build's saver ("vantorel /s") runs at the same time, each on an Xvfb of its own, so
 # that the figures of two builds come from the same run on the same machine. After a warm-up
@@ -13,7 +13,10 @@
 # (each is a sleep that ended), and its proportional memory (PSS) at the end. With --floor,
 # the first build's floor_animation (a bare 10 Hz animation of a car-sized rectangle) runs
 # beside them on its own Xvfb, and each build's cost (program and server together) is given
-# as a ratio to the floor's. Each --size is measured in turn (1920x1080 when none is given).
+# as a ratio to the floor's. The floor's rectangle keeps its size on every screen, while the
+# saver's car grows with the screen; --scaled-floor (which implies --floor) also runs the floor
+# with its rectangle grown as the car is, and gives each build's ratio to that one too. Each
+# --size is measured in turn (1920x1080 when none is given).
 # On a shared virtual machine one run's ratio can be half or twice the next one's: --runs N
 # measures everything N times and ends with each ratio's median and range. Each run starts the
 # programs in another order, since the first started tends to measure dearer.
@@ -24,6 +27,7 @@ set -euo pipefail
 seconds=60
 sizes=()
 floor=no
+scaled_floor=no
 runs=1
 warmup=${VT_WARMUP_SECONDS:-5}
 builds=()
@@ -32,13 +36,15 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=$2; shift 2 ;;
     --size) sizes+=("$2"); shift 2 ;;
     --floor) floor=yes; shift ;;
+    --scaled-floor) floor=yes; scaled_floor=yes; shift ;;
     --runs) runs=$2; shift 2 ;;
-    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,24p' "$0"; exit 0 ;;
     *) builds+=("$1"); shift ;;
   esac
 done
 if [ ${#builds[@]} -eq 0 ]; then
-  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] [--runs N] BUILD_DIR [BUILD_DIR...]" >&2
+  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] [--scaled-floor] [--runs N]" \
+    "BUILD_DIR [BUILD_DIR...]" >&2
   exit 2
 fi
 [ ${#sizes[@]} -gt 0 ] || sizes=(1920x1080)
@@ -92,6 +98,10 @@ for size in "${sizes[@]}"; do
     names+=(floor)
     commands+=("${builds[0]}/floor_animation")
   fi
+  if [ "$scaled_floor" = yes ]; then
+    names+=(scaled-floor)
+    commands+=("${builds[0]}/floor_animation --scaled")
+  fi
   for k in "${!names[@]}"; do
     i=$(((k + run - 1) % ${#names[@]}))
     # shellcheck disable=SC2086  # a command is a path and its switches, none with a space
@@ -122,20 +132,25 @@ for size in "${sizes[@]}"; do
       printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f %9s\n", b, 100 * p / t, 100 * x / t,
         100 * (p + x) / t, w / (t / 1e9), m }'
   done
-  if [ "$floor" = yes ]; then
-    last=$((${#names[@]} - 1))
+  # Six words before the build's name, which the summary below keys on.
+  ratio_to() {
+    local label=$1 floor_sum=$2
     for i in "${!builds[@]}"; do
-      awk -v b="${builds[i]}" -v s="${sums[i]}" -v f="${sums[last]}" -v z="$size" \
-        'BEGIN { printf "ratio to the floor at %s: %-28s %.2f\n", z, b, s / f }' |
-        tee -a "$ratios"
+      awk -v l="$label" -v b="${builds[i]}" -v s="${sums[i]}" -v f="$floor_sum" -v z="$size" \
+        'BEGIN { printf "%s at %s: %-28s %.2f\n", l, z, b, s / f }' | tee -a "$ratios"
     done
+  }
+  if [ "$floor" = yes ]; then
+    floor_index=${#builds[@]}
+    ratio_to "ratio to the floor" "${sums[floor_index]}"
+    [ "$scaled_floor" = no ] || ratio_to "ratio to scaled floor" "${sums[floor_index + 1]}"
   fi
   cleanup
 done
 done
 if [ "$runs" -gt 1 ] && [ -s "$ratios" ]; then
   echo "over $runs runs (median, lowest, highest):"
-  sort -k6,6 -k7,7 -k8,8n "$ratios" | awk '
+  sort -k1,6 -k7,7 -k8,8n "$ratios" | awk '
     function report() {
       if (n) printf "%s %-28s %.2f  %.2f to %.2f\n", key, build, v[int((n + 1) / 2)], v[1], v[n]
     }

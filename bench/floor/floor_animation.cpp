@@ -1,13 +1,16 @@
 // floor_animation: the least a 10 Hz animation of the saver's kind costs on an X server, to
 // measure the saver against (scripts/measure-cpu.sh --floor).
 //
-//   floor_animation
+//   floor_animation [--scaled]
 //
 // A full-screen window on $DISPLAY with one MIT-SHM image of its size. Every 100 ms a
 // car-sized rectangle (134 x 98 pixels) moves by a few pixels, as a car tick moves the car;
 // the area of its old and new place is put with XShmPutImage, the request flushed, and the
 // program sleeps in poll() until the next tick. Nothing else: no toolkit, no events asked for
 // but the server's, no completion events. Runs until it is killed.
+//
+// With --scaled the rectangle and its step grow with the screen's height as the saver's car
+// does (268 x 196 pixels at 3840 x 2160): the least that moving a car of the saver's size costs.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -18,6 +21,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -25,6 +29,7 @@ namespace {
 constexpr int kCarWidth = 134;
 constexpr int kCarHeight = 98;
 constexpr int kStep = 11;  // the car's step at 1920 x 1080
+constexpr int kDesignHeight = 1080;
 constexpr int64_t kTickMs = 100;
 
 int64_t NowMs() {
@@ -42,7 +47,12 @@ void Fill(XImage* image, int left, int top, int width, int height, uint32_t colo
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool scaled = argc == 2 && std::strcmp(argv[1], "--scaled") == 0;
+  if (argc > 1 && !scaled) {
+    std::fprintf(stderr, "usage: floor_animation [--scaled]\n");
+    return 2;
+  }
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     std::fprintf(stderr, "floor_animation: cannot open the display\n");
@@ -82,8 +92,12 @@ int main() {
   XShmPutImage(display, window, gc, image, 0, 0, 0, 0, unsigned(width), unsigned(height), False);
   XFlush(display);
 
-  const int left = std::min(556, width - kCarWidth);
-  const int top_limit = std::max(0, height - kCarHeight);
+  const int scale = scaled ? height : kDesignHeight;
+  const int car_width = std::min(width, kCarWidth * scale / kDesignHeight);
+  const int car_height = std::min(height, kCarHeight * scale / kDesignHeight);
+  const int step = std::max(1, kStep * scale / kDesignHeight);
+  const int left = std::min(556 * scale / kDesignHeight, width - car_width);
+  const int top_limit = std::max(0, height - car_height);
   int top = 0;
   int direction = 1;
   pollfd fd{ConnectionNumber(display), POLLIN, 0};
@@ -99,13 +113,13 @@ int main() {
       }
     }
     int old_top = top;
-    if (top + direction * kStep < 0 || top + direction * kStep > top_limit) direction = -direction;
-    top += direction * kStep;
-    Fill(image, left, old_top, kCarWidth, kCarHeight, 0x204060);
-    Fill(image, left, top, kCarWidth, kCarHeight, 0x80C020);
+    if (top + direction * step < 0 || top + direction * step > top_limit) direction = -direction;
+    top += direction * step;
+    Fill(image, left, old_top, car_width, car_height, 0x204060);
+    Fill(image, left, top, car_width, car_height, 0x80C020);
     int area_top = std::min(old_top, top);
-    int area_height = std::max(old_top, top) + kCarHeight - area_top;
-    XShmPutImage(display, window, gc, image, left, area_top, left, area_top, kCarWidth,
+    int area_height = std::max(old_top, top) + car_height - area_top;
+    XShmPutImage(display, window, gc, image, left, area_top, left, area_top, unsigned(car_width),
                  unsigned(area_height), False);
     XFlush(display);
   }
