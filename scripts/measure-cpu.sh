@@ -86,6 +86,16 @@ start_on_server() {
   display=$((display + 1))
 }
 
+# Prints each build's ratio to a floor, given that floor's processor time: a label of four
+# words, then "at SIZE:" and the build, which the summary at the end keys on.
+ratio_to() {
+  local label=$1 floor_sum=$2
+  for i in "${!builds[@]}"; do
+    awk -v l="$label" -v b="${builds[i]}" -v s="${sums[i]}" -v f="$floor_sum" -v z="$size" \
+      'BEGIN { printf "%s at %s: %-28s %.2f\n", l, z, b, s / f }' | tee -a "$ratios"
+  done
+}
+
 ratios=$(mktemp)
 trap 'cleanup; rm -f "$ratios"' EXIT
 for run in $(seq "$runs"); do
@@ -132,14 +142,6 @@ for size in "${sizes[@]}"; do
       printf "%-40s %9.3f%% %9.3f%% %9.3f%% %12.2f %9s\n", b, 100 * p / t, 100 * x / t,
         100 * (p + x) / t, w / (t / 1e9), m }'
   done
-  # Six words before the build's name, which the summary below keys on.
-  ratio_to() {
-    local label=$1 floor_sum=$2
-    for i in "${!builds[@]}"; do
-      awk -v l="$label" -v b="${builds[i]}" -v s="${sums[i]}" -v f="$floor_sum" -v z="$size" \
-        'BEGIN { printf "%s at %s: %-28s %.2f\n", l, z, b, s / f }' | tee -a "$ratios"
-    done
-  }
   if [ "$floor" = yes ]; then
     floor_index=${#builds[@]}
     ratio_to "ratio to the floor" "${sums[floor_index]}"
