@@ -43,12 +43,17 @@ void SceneForm::SizeToScreen() {
 }
 
 void SceneForm::ComputeScale() {
-  const int32_t screen_height = Application().GetBackend().PrimaryScreen().height;
-  // Screens lower than the design height are not scaled down.
-  if (screen_height < 768) {
+  const int64_t screen_height = Application().GetBackend().PrimaryScreen().height;
+  const int64_t ppi = PixelsPerInch();
+  // The screen factor follows the screen's height in 96-dpi pixels, not in device pixels: the
+  // building is multiplied by the pixels-per-inch factor as well, so on a high-density screen
+  // a factor taken from the device height would scale it twice and push the upper floors off
+  // the top. Screens lower than the design height are not scaled down. Exact in integers, so
+  // that a tie (1080 / 768 = 1.40625) goes to the even figure whatever the density.
+  if (ppi <= 0 || screen_height * 96 < 768 * ppi) {
     ScreenScale = 10000;
   } else {
-    ScreenScale = RoundHalfEven(static_cast<long double>(screen_height) / 768 * 10000);
+    ScreenScale = RoundHalfEvenQuotient(screen_height * 96 * 10000, ppi * 768);
   }
   DpiScale = RoundHalfEven(static_cast<long double>(PixelsPerInch()) / 96 * 10000);
   CarStep = Round(b(5));

@@ -29,6 +29,20 @@ int64_t RoundHalfEven(long double value) {
   return (result % 2 == 0) ? result : result + 1;
 }
 
+int64_t RoundHalfEvenQuotient(int64_t numerator, int64_t denominator) {
+  int64_t quotient = numerator / denominator;
+  int64_t remainder = numerator % denominator;
+  // Floor division, so that the remainder is never negative.
+  if (remainder < 0) {
+    quotient -= 1;
+    remainder += denominator;
+  }
+  const int64_t twice = 2 * remainder;
+  if (twice > denominator) return quotient + 1;
+  if (twice < denominator) return quotient;
+  return (quotient % 2 == 0) ? quotient : quotient + 1;
+}
+
 int64_t Trunc(long double value) { return int64_t(value); }
 
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {

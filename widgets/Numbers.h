@@ -25,6 +25,8 @@ uint32_t SeedForTimeOfDay(int hour, int minute, int second, int millisecond);
 
 // Round to nearest, ties to the even integer, on the extended-precision value.
 int64_t RoundHalfEven(long double value);
+// numerator / denominator (denominator > 0) rounded the same way, exactly.
+int64_t RoundHalfEvenQuotient(int64_t numerator, int64_t denominator);
 // Towards zero.
 int64_t Trunc(long double value);
 // a * b / c rounded to the nearest integer (halves away from zero); -1 when c is 0.

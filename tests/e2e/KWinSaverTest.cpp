@@ -102,15 +102,16 @@ class KWinFractionalScale : public KWinTest {
 };
 
 // The layout's figures for 1920 x 1080 at 144 pixels per inch, as Windows lays the scene out
-// at 150 %: the signboard's top and the roof above the screen.
+// at 150 %: 720 high at 96 pixels per inch, so the building is scaled by the density alone,
+// and the whole scene is on the screen.
 constexpr SceneLayout kLayout1920x1080At144 = {1920,
                                                1080,
-                                               {306, 46, 1308, 1086},
-                                               {355, 0, 200, 148},
-                                               {557, -172, 949, 218},
-                                               {1069, 900, 732, 563, 394, 225}};
+                                               {495, 345, 930, 772},
+                                               {530, 0, 142, 105},
+                                               {675, 190, 675, 155},
+                                               {1073, 953, 833, 713, 593, 473}};
 
-TEST_F(KWinFractionalScale, AnOutputOfScaleOneAndAHalfShowsTheSceneLaidOutFor144Dpi) {
+TEST_F(KWinFractionalScale, AnOutputOfScaleOneAndAHalfShowsTheWholeSceneLaidOutFor144Dpi) {
   ChildProcess& saver = StartInSession({"/s"});
   // Where the scene shows elsewhere, the checks below say where.
   EXPECT_TRUE(WaitForScene(saver, kLayout1920x1080At144));
@@ -120,6 +121,7 @@ TEST_F(KWinFractionalScale, AnOutputOfScaleOneAndAHalfShowsTheSceneLaidOutFor144
   EXPECT_EQ(scene.Height(), 1080);
   ExpectCarOnAFloorLine(scene, kLayout1920x1080At144);
   ExpectShaftWhereTheBuildingPutsIt(scene, kLayout1920x1080At144);
+  ExpectSignboardWhereItStands(scene, kLayout1920x1080At144);
   EXPECT_TRUE(Session().Key("a"));
   ExpectEndedCleanly(saver, {0});
 }

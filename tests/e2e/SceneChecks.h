@@ -39,14 +39,30 @@ inline constexpr SceneLayout kLayout1920x1080 = {1920,
                                                  {705, 246, 633, 145},
                                                  {1073, 961, 848, 736, 623, 511}};
 
-// At 192 pixels per inch: the building twice as large as at 96, its upper floors above the
-// screen.
+// At 192 pixels per inch the building follows the screen's height in pixels, and the pictures
+// keep the screen's density. A screen of fewer than 768 pixels at 96 pixels per inch (1920 x
+// 1080 at 200 % is 540 high) is not scaled down: its signboard stands above the screen, as on
+// a small screen at 96.
 inline constexpr SceneLayout kLayout1920x1080At192 = {1920,
                                                       1080,
-                                                      {88, -298, 1744, 1448},
-                                                      {153, 0, 267, 197},
-                                                      {409, -588, 1266, 290},
-                                                      {1066, 841, 616, 391, 166, -59}};
+                                                      {340, 100, 1240, 1030},
+                                                      {386, 0, 190, 140},
+                                                      {570, -106, 900, 206},
+                                                      {1070, 910, 750, 590, 430, 270}};
+// Enough pixels for the whole scene: 800 high at 96 pixels per inch.
+inline constexpr SceneLayout kLayout2560x1600At192 = {2560,
+                                                      1600,
+                                                      {634, 579, 1292, 1073},
+                                                      {682, 0, 198, 146},
+                                                      {873, 364, 938, 215},
+                                                      {1589, 1423, 1256, 1089, 923, 756}};
+// A 4K screen at 200 %: the building of a 4K screen at 96, twice the 1080p one.
+inline constexpr SceneLayout kLayout3840x2160At192 = {3840,
+                                                      2160,
+                                                      {1048, 782, 1744, 1448},
+                                                      {1113, 0, 267, 197},
+                                                      {1369, 492, 1266, 290},
+                                                      {2146, 1921, 1696, 1471, 1246, 1021}};
 
 // Drawn: the shaft of floor 0 or 1 (the car stands at one floor only) and the signboard's
 // panel, where the screen shows it.

@@ -57,6 +57,9 @@ class WaylandOutputChanges : public WaylandEndToEndTest {
   std::vector<SwaySession::Output> Outputs() const override { return {{1920, 1080}, {800, 600}}; }
 };
 
+// At scale 2 the scene is laid out for the output's pixel height and drawn at its density; an
+// output of 1920 x 1080 is 540 high at 96 pixels per inch, too low to take the whole scene,
+// one of 2560 x 1600 shows it all.
 TEST_F(WaylandOutputChanges, AScaleOfTwoLaysTheSceneOutAgainFor192PixelsPerInch) {
   ChildProcess& saver = StartInSession({"/s"});
   ASSERT_TRUE(WaitForScene(saver, kLayout1920x1080)) << ErrorOutput(saver);
@@ -66,6 +69,12 @@ TEST_F(WaylandOutputChanges, AScaleOfTwoLaysTheSceneOutAgainFor192PixelsPerInch)
   ExpectCarOnAFloorLine(scene, kLayout1920x1080At192);
   ExpectShaftWhereTheBuildingPutsIt(scene, kLayout1920x1080At192);
   EXPECT_TRUE(m_sway.ShowsOnly(1, kBlack));
+  ASSERT_EQ(m_sway.Run("swaymsg -q output HEADLESS-1 resolution 2560x1600"), 0);
+  ASSERT_TRUE(WaitForScene(saver, kLayout2560x1600At192)) << ErrorOutput(saver);
+  scene = m_sway.Screenshot(0);
+  ExpectCarOnAFloorLine(scene, kLayout2560x1600At192);
+  ExpectShaftWhereTheBuildingPutsIt(scene, kLayout2560x1600At192);
+  ExpectSignboardWhereItStands(scene, kLayout2560x1600At192);
   EXPECT_TRUE(m_sway.Key("a"));
   ExpectEndedCleanly(saver);
 }

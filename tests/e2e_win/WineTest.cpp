@@ -160,8 +160,12 @@ std::string CommandOutput(const std::string& command) {
   return output;
 }
 
-std::map<std::string, std::vector<int>> Layout(int width, int height, int pixels_per_inch) {
-  std::string command = VT_BINARY_DIR "/vantorel-headless --layout --screen " +
+std::map<std::string, std::vector<int>> WineTest::Layout(int width, int height,
+                                                         int pixels_per_inch) const {
+  std::string command = "env DISPLAY=" + m_server.Name() + " WINEPREFIX=" + m_prefix +
+                        " WINEDEBUG=-all wine " VT_WIN_BINARY_DIR
+                        "/vantorel-headless.exe"
+                        " --layout --screen " +
                         std::to_string(width) + "x" + std::to_string(height) + " --dpi " +
                         std::to_string(pixels_per_inch);
   std::string json = CommandOutput(command);

@@ -46,6 +46,13 @@ class WineTest : public EndToEndTest {
   // The test's own Wine prefix (a Linux path).
   const std::string& Prefix() const { return m_prefix; }
 
+  // The figures of the Windows build's `vantorel-headless --layout` for a screen, run in the
+  // test's prefix: each widget's Left, Top, Width, Height under its name, and "FloorBaseY"
+  // with six values. The Windows program's own, as GDI measures its fonts: at a high density
+  // its templates are not the Linux build's.
+  std::map<std::string, std::vector<int>> Layout(int width, int height,
+                                                 int pixels_per_inch = 96) const;
+
   // A line of a Windows program's output, without its CR LF; "" at its end.
   static std::string ReadLine(ChildProcess& child);
   // "Z:\..." for a Linux path, as the Windows program sees it.
@@ -63,9 +70,5 @@ class WineTest : public EndToEndTest {
 
 // What a Linux command writes on its standard output.
 std::string CommandOutput(const std::string& command);
-
-// The figures of `vantorel-headless --layout` for a screen: each widget's Left, Top, Width,
-// Height under its name, and "FloorBaseY" with six values.
-std::map<std::string, std::vector<int>> Layout(int width, int height, int pixels_per_inch = 96);
 
 }  // namespace vt

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "tests/scene/DensityLayouts.h"
 #include "tests/scene/MiniJson.h"
 #include "tests/sim/SaverHarness.h"
 
@@ -281,6 +282,37 @@ TEST(HeadlessDriver, WritesTheScreenAsAPngOfTheScreensSize) {
   EXPECT_EQ(differing, 0);
 }
 #endif
+
+// The driver's layout line at each density, on the platform's own fonts: the building's
+// figures as worked by hand, and on a screen of at least the design height in 96-dpi pixels
+// the whole scene within it.
+TEST(HeadlessDriver, LaysTheSceneOutForTheScreensDensity) {
+  for (const DensityLayout& e : kDensityLayouts) {
+    SCOPED_TRACE(::testing::PrintToString(e));
+    DriverRun run = RunDriver("--layout --screen " + std::to_string(e.screen.width) + "x" +
+                              std::to_string(e.screen.height) + " --dpi " + std::to_string(e.ppi) +
+                              " --program " + BuiltProgram());
+    ASSERT_EQ(run.status, 0);
+    std::vector<Json> lines = ParseAll(run);
+    ASSERT_EQ(lines.size(), 1u);
+    const Json& layout = lines[0];
+    EXPECT_EQ(layout["ScreenScale"].number, e.screen_scale);
+    EXPECT_EQ(layout["DpiScale"].number, e.dpi_scale);
+    EXPECT_EQ(layout["CarStep"].number, e.car_step);
+    for (size_t floor = 0; floor < 6; ++floor) {
+      EXPECT_EQ(layout["FloorBaseY"][floor].number, e.floor_base[floor]) << floor;
+    }
+    const Json& bounds = layout["Bounds"];
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(bounds["ImgHaikei"][i].number, e.building[i]) << i;
+    EXPECT_EQ(bounds["ImgElv"][0].number, e.car_left);
+    EXPECT_EQ(bounds["BitBtn1"][0].number, e.button_left);
+    if (!SceneFitsItsScreen(e)) continue;
+    for (const char* name : {"ImgOkujo", "ImgKanban", "FloorFullLabels[5]", "DownCallButtons[5]"}) {
+      EXPECT_GE(bounds[name][1].number, 0) << name;
+    }
+    EXPECT_LE(bounds["ImgKanban"][0].number + bounds["ImgKanban"][2].number, e.screen.width);
+  }
+}
 
 TEST(HeadlessDriver, RejectsABadCommandLineWithExitCodeTwo) {
   for (const char* arguments : {"--screen 800", "--screen 0x600", "--seed -1", "--seed 4294967296",

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "tests/scene/DensityLayouts.h"
 #include "tests/sim/SaverHarness.h"
 
 namespace vt::test {
@@ -170,63 +171,72 @@ class TemplateProbe : public TForm {
   }
 };
 
-struct DpiCase {
-  int ppi;
-  int64_t dpi_scale;
-  int car_step;
-  Box building;
-  int car_left;
-  int button_left;
-  std::array<int, 6> floor_base;
-};
+class DpiLayout : public ::testing::TestWithParam<DensityLayout> {};
 
-class DpiLayout : public ::testing::TestWithParam<DpiCase> {};
-
-TEST_P(DpiLayout, BuildingScalesWithPixelsPerInchWhileTemplatesKeepTheLayersSizes) {
-  const DpiCase& e = GetParam();
-  HeadlessBackend probe_backend({1024, 768}, e.ppi);
+// The building follows the screen's height in pixels whatever its density: the screen factor
+// comes from the height in 96-dpi pixels and the density factor multiplies the building, so
+// the two together give what a 96-dpi screen of the same pixel height gets. Pictures and text
+// are drawn at the screen's own density: the templates as the widget layer enlarged them,
+// multiplied by the screen factor only.
+TEST_P(DpiLayout, BuildingFollowsThePixelHeightWhileTemplatesKeepTheLayersDensity) {
+  const DensityLayout& e = GetParam();
+  HeadlessBackend probe_backend(e.screen, e.ppi);
   TApplication probe_app(probe_backend);
   probe_app.SetResourceFinder(assets::Find);
   TemplateProbe* probe = nullptr;
   probe_app.CreateForm(probe);
 
-  SaverHarness saver({1024, 768}, e.ppi);
+  SaverHarness saver(e.screen, e.ppi);
   TElevatorScrForm& f = saver.Form();
-  EXPECT_EQ(f.ScreenScale, 10000);
+  EXPECT_EQ(f.ScreenScale, e.screen_scale);
   EXPECT_EQ(f.DpiScale, e.dpi_scale);
   EXPECT_EQ(f.CarStep, e.car_step);
-  EXPECT_EQ(BoxOf(f.ImgHaikei), e.building);
+  const auto [left, top, width, height] = e.building;
+  EXPECT_EQ(BoxOf(f.ImgHaikei), (Box{left, top, width, height}));
   EXPECT_EQ(f.ImgElv->Left(), e.car_left);
   EXPECT_EQ(f.BitBtn1->Left(), e.button_left);
   for (int floor = 0; floor < 6; ++floor) EXPECT_EQ(f.FloorBaseY[floor], e.floor_base[floor]);
-  // Template sizes are multiplied by the screen factor only, which is 1 here.
+  auto screen_length = [&](int64_t n) {
+    return int(RoundHalfEvenQuotient(n * e.screen_scale, 10000));
+  };
   const Box car = probe->Template("ImgElv");
-  EXPECT_EQ(f.ImgElv->Width(), car.width);
-  EXPECT_EQ(f.ImgElv->Height(), car.height);
+  EXPECT_EQ(f.ImgElv->Width(), screen_length(car.width));
+  EXPECT_EQ(f.ImgElv->Height(), screen_length(car.height));
   const Box person = probe->Template("ImgHito");
-  EXPECT_EQ(f.ImgHito->Width(), person.width);
-  EXPECT_EQ(f.ImgHito->Height(), person.height);
+  EXPECT_EQ(f.ImgHito->Width(), screen_length(person.width));
+  EXPECT_EQ(f.ImgHito->Height(), screen_length(person.height));
   const Box rooftop = probe->Template("ImgOkujo");
-  EXPECT_EQ(BoxOf(f.ImgOkujo), (Box{25 + e.building.left, 5 + e.building.top - rooftop.height,
-                                    rooftop.width, rooftop.height}));
+  const int rooftop_height = screen_length(rooftop.height);
+  EXPECT_EQ(BoxOf(f.ImgOkujo),
+            (Box{screen_length(25) + left, screen_length(5) + top - rooftop_height,
+                 screen_length(rooftop.width), rooftop_height}));
   const Box button = probe->Template("BitBtn1");
   for (int floor = 0; floor <= 4; ++floor) {
+    // FloorBaseY - s(70), the sum rounded as a whole.
+    const int button_top = int(
+        RoundHalfEvenQuotient(int64_t(e.floor_base[floor]) * 10000 - 70 * e.screen_scale, 10000));
     EXPECT_EQ(BoxOf(f.UpCallButtons[floor]),
-              (Box{e.button_left, e.floor_base[floor] - 70, button.width, button.height}));
+              (Box{e.button_left, button_top, button.width, button.height}));
   }
-  for (int floor = 1; floor <= 5; ++floor) {
-    EXPECT_EQ(f.DownCallButtons[floor]->Top(), e.floor_base[floor] - 40);
+  if (SceneFitsItsScreen(e)) {
+    // Every floor with its buttons and sign, the rooftop character and the signboard.
+    for (int floor = 0; floor < 6; ++floor) {
+      EXPECT_GE(f.FloorFullLabels[floor]->Top(), 0) << floor;
+      EXPECT_LE(f.FloorBaseY[floor], e.screen.height) << floor;
+    }
+    EXPECT_GE(f.DownCallButtons[5]->Top(), 0);
+    EXPECT_GE(f.ImgOkujo->Top(), 0);
+    EXPECT_GE(f.ImgKanban->Top(), 0);
+    EXPECT_LE(f.ImgKanban->Left() + f.ImgKanban->Width(), e.screen.width);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PixelsPerInch, DpiLayout,
-    ::testing::Values(
-        DpiCase{120, 12500, 6, {124, 156, 775, 644}, 153, 284, {762, 662, 562, 462, 362, 262}},
-        DpiCase{144, 15000, 8, {47, 33, 930, 772}, 82, 239, {761, 641, 521, 401, 281, 161}}),
-    [](const ::testing::TestParamInfo<DpiCase>& info) {
-      return "Ppi" + std::to_string(info.param.ppi);
-    });
+INSTANTIATE_TEST_SUITE_P(PixelsPerInch, DpiLayout, ::testing::ValuesIn(kDensityLayouts),
+                         [](const ::testing::TestParamInfo<DensityLayout>& info) {
+                           return "Screen" + std::to_string(info.param.screen.width) + "_" +
+                                  std::to_string(info.param.screen.height) + "Ppi" +
+                                  std::to_string(info.param.ppi);
+                         });
 
 TEST(CloneWidgets, AreCreatedVisibleDarkAndInStackingOrder) {
   SaverHarness saver;

@@ -131,6 +131,21 @@ TEST(Rounding, halves_met_in_the_layout) {
   EXPECT_EQ(RoundHalfEven(593.5L), 594);
 }
 
+TEST(Rounding, exact_quotients_round_as_the_real_value_would) {
+  // 1080 x 96 x 10000 / (96 x 768) is 14062.5; 2 / 4 and 6 / 4 are halves either side of even.
+  EXPECT_EQ(RoundHalfEvenQuotient(1080LL * 96 * 10000, 96LL * 768), 14062);
+  EXPECT_EQ(RoundHalfEvenQuotient(2, 4), 0);
+  EXPECT_EQ(RoundHalfEvenQuotient(6, 4), 2);
+  EXPECT_EQ(RoundHalfEvenQuotient(-6, 4), -2);
+  EXPECT_EQ(RoundHalfEvenQuotient(-2, 4), 0);
+  // 960 x 96 / 72 is 1280: 16666.67 rounds up, 1600 x 96 / 144 / 768 gives 13888.89.
+  EXPECT_EQ(RoundHalfEvenQuotient(960LL * 96 * 10000, 72LL * 768), 16667);
+  EXPECT_EQ(RoundHalfEvenQuotient(1600LL * 96 * 10000, 144LL * 768), 13889);
+  EXPECT_EQ(RoundHalfEvenQuotient(-7, 3), -2);
+  EXPECT_EQ(RoundHalfEvenQuotient(7, 3), 2);
+  EXPECT_EQ(RoundHalfEvenQuotient(8, 3), 3);
+}
+
 TEST(Rounding, other_values_go_to_the_nearest_integer) {
   EXPECT_EQ(RoundHalfEven(2.4999L), 2);
   EXPECT_EQ(RoundHalfEven(2.5001L), 3);
