@@ -1,5 +1,8 @@
 // The X server's own screen saver while the saver runs: it must not cover the scene, and its
-// timeout is the user's again once the saver has ended.
+// timeout is the user's again once the saver has ended. A server without DPMS is never taken
+// for one whose monitors are off.
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "EndToEndTest.h"
@@ -8,6 +11,16 @@ namespace vt {
 namespace {
 
 constexpr uint32_t kHostBlue = 0x2040A0;  // host_window's own background
+
+// The times a process has gone to sleep and woken up again.
+long WakeUps(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+  }
+  return -1;
+}
 
 class ServerSaver : public EndToEndTest {};
 
@@ -46,6 +59,22 @@ TEST_F(ServerSaver, DoesNotCoverTheRunningSaverAndGetsItsTimeoutBack) {
   EXPECT_EQ(ExitCode(saver), 0);
   EXPECT_EQ(ErrorOutput(saver), "");
   EXPECT_EQ(ServerSaverTimeout(), 2);
+}
+
+TEST_F(ServerSaver, AServerWithoutDpmsIsNeverTakenForOneWithItsMonitorsOff) {
+  ChildProcess& saver = StartProgram({"/s"});
+  ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
+  ASSERT_EQ(Run("xset q | grep -q 'does not have the DPMS Extension'"), 0)
+      << "this server has DPMS";
+  // Asked to power the monitors down, the server can only say it cannot.
+  Run("xset dpms force off >/dev/null 2>&1");
+  // The car's ticks go on, ten a second.
+  const long before = WakeUps(saver.Pid());
+  std::this_thread::sleep_for(2s);
+  EXPECT_GE(WakeUps(saver.Pid()) - before, 15);
+  EXPECT_EQ(Run("xdotool key a"), 0);
+  EXPECT_EQ(ExitCode(saver), 0);
+  EXPECT_EQ(ErrorOutput(saver), "");
 }
 
 }  // namespace
