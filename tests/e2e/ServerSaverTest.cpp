@@ -1,8 +1,6 @@
 // The X server's own screen saver while the saver runs: it must not cover the scene, and its
 // timeout is the user's again once the saver has ended. A server without DPMS is never taken
 // for one whose monitors are off.
-#include <fstream>
-#include <string>
 #include <thread>
 
 #include "EndToEndTest.h"
@@ -11,16 +9,6 @@ namespace vt {
 namespace {
 
 constexpr uint32_t kHostBlue = 0x2040A0;  // host_window's own background
-
-// The times a process has gone to sleep and woken up again.
-long WakeUps(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
-  }
-  return -1;
-}
 
 class ServerSaver : public EndToEndTest {};
 
@@ -69,9 +57,7 @@ TEST_F(ServerSaver, AServerWithoutDpmsIsNeverTakenForOneWithItsMonitorsOff) {
   // Asked to power the monitors down, the server can only say it cannot.
   Run("xset dpms force off >/dev/null 2>&1");
   // The car's ticks go on, ten a second.
-  const long before = WakeUps(saver.Pid());
-  std::this_thread::sleep_for(2s);
-  EXPECT_GE(WakeUps(saver.Pid()) - before, 15);
+  EXPECT_GE(WakeUpsWithin(saver, 2s), 15);
   EXPECT_EQ(Run("xdotool key a"), 0);
   EXPECT_EQ(ExitCode(saver), 0);
   EXPECT_EQ(ErrorOutput(saver), "");
