@@ -4,7 +4,9 @@
 #include <X11/extensions/dpms.h>
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <optional>
+#include <string>
 
 namespace vt {
 
@@ -12,6 +14,19 @@ namespace {
 
 std::optional<FakeDpms> g_answers;
 int g_reads = 0;
+
+std::optional<FakeDpms> FromEnvironment() {
+  const char* level = std::getenv("VT_FAKE_DPMS");
+  if (!level) return std::nullopt;
+  constexpr uint16_t kOn = 0, kOff = 3;
+  return FakeDpms{.present = true, .enabled = true, .level = std::string(level) == "off" ? kOff : kOn};
+}
+
+// Before the program's first call.
+[[maybe_unused]] const bool g_environment_read = [] {
+  g_answers = FromEnvironment();
+  return true;
+}();
 
 // libXext's own definition of a call, for when no test has set the answers.
 template <typename Function>
