@@ -65,6 +65,19 @@ TEST_F(WaylandOutputGoes, TheScenesOutputUnpluggedUnderAnErrorBoxMovesSceneAndBo
   EXPECT_TRUE(m_sway.WaitForBackground(1, 5s));
 }
 
+class WaylandOnlyOutputGoes : public WaylandOutputGoes {
+ protected:
+  std::vector<SwaySession::Output> Outputs() const override { return {{1024, 768}}; }
+};
+
+TEST_F(WaylandOnlyOutputGoes, TheOnlyOutputUnpluggedEndsTheSaverWithExitCodeZero) {
+  ChildProcess& saver = StartInSession({"/s"});
+  ASSERT_TRUE(WaitForScene(saver, kLayout1024x768)) << ErrorOutput(saver);
+  ASSERT_TRUE(m_sway.RemoveOutput(0));
+  EXPECT_EQ(ExitCode(saver, 5s), 0);
+  EXPECT_EQ(ErrorOutput(saver), "");
+}
+
 class WaylandOutputChanges : public WaylandEndToEndTest {
  protected:
   std::vector<SwaySession::Output> Outputs() const override { return {{1920, 1080}, {800, 600}}; }
