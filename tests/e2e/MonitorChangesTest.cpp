@@ -27,7 +27,9 @@ std::string MonitorArguments(const std::string& name, const Rect& area, const st
 Bitmap32 Crop(const Bitmap32& screen, const Rect& area) {
   Bitmap32 part(area.width, area.height);
   for (int y = 0; y < area.height; ++y) {
-    for (int x = 0; x < area.width; ++x) part.SetPixel(x, y, screen.Pixel(area.left + x, area.top + y));
+    for (int x = 0; x < area.width; ++x) {
+      part.SetPixel(x, y, screen.Pixel(area.left + x, area.top + y));
+    }
   }
   return part;
 }
@@ -66,8 +68,7 @@ class MonitorChanges : public EndToEndTest {
     EXPECT_TRUE(WaitUntil(
         [&] {
           std::optional<ProgramWindow> scene = ViewableWindowNamed("ElevatorScrForm");
-          return scene && scene->bounds == monitor &&
-                 ScenePainted(layout, [&](int x, int y) {
+          return scene && scene->bounds == monitor && ScenePainted(layout, [&](int x, int y) {
                    return ScreenPixel(monitor.left + x, monitor.top + y);
                  });
         },
@@ -136,16 +137,15 @@ TEST_F(MonitorChanges, APrimaryMonitorThatShrinksGetsTheWholeBuildingLaidOutForI
 
 TEST_F(MonitorChanges, ThePrimaryMovedToAnotherMonitorTakesTheSceneAndLeavesACover) {
   const Rect left{0, 0, 1280, 720}, right{1280, 0, 1024, 768};
-  Start(2304, 768,
-        {MonitorArguments("*A", left, "screen"), MonitorArguments("B", right, "none")});
+  Start(2304, 768, {MonitorArguments("*A", left, "screen"), MonitorArguments("B", right, "none")});
   ChildProcess& saver = StartProgram({"/s"});
   ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
   ExpectScene(left, kLayout1280x720);
   EXPECT_TRUE(WaitUntil([&] { return ShowsOnly(right, 0); }, 5s));
 
   ASSERT_EQ(Run("xrandr --delmonitor A --delmonitor B"), 0);
-  ASSERT_EQ(Run("xrandr --setmonitor " + MonitorArguments("A", left, "none") +
-                " --setmonitor " + MonitorArguments("*B", right, "screen")),
+  ASSERT_EQ(Run("xrandr --setmonitor " + MonitorArguments("A", left, "none") + " --setmonitor " +
+                MonitorArguments("*B", right, "screen")),
             0);
   ExpectScene(right, kLayout1024x768);
   EXPECT_TRUE(WaitUntil([&] { return ShowsOnly(left, 0); }, 5s));

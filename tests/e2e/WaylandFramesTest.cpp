@@ -13,8 +13,8 @@ namespace {
 
 // What the protocol log says of one surface's frames.
 struct Frames {
-  int asked = 0;     // frame callbacks asked for
-  int early = 0;     // frames asked for or buffers attached before the last one was shown
+  int asked = 0;  // frame callbacks asked for
+  int early = 0;  // frames asked for or buffers attached before the last one was shown
 };
 
 // Reads libwayland's log: requests ("-> wl_surface@3.frame(new id wl_callback@26)") and events
@@ -56,9 +56,9 @@ TEST_F(WaylandFrames, EachFrameAfterTheFirstWaitsUntilTheCompositorHasShownTheLa
   EXPECT_EQ(ExitCode(saver), 0);
   std::map<int, Frames> frames = FramesBySurface(ErrorOutput(saver));
   ASSERT_FALSE(frames.empty()) << "no frame asked for";
-  const auto scene = std::max_element(frames.begin(), frames.end(), [](const auto& a, const auto& b) {
-    return a.second.asked < b.second.asked;
-  });
+  const auto scene = std::max_element(
+      frames.begin(), frames.end(),
+      [](const auto& a, const auto& b) { return a.second.asked < b.second.asked; });
   EXPECT_GE(scene->second.asked, 10) << "wl_surface@" << scene->first;
   for (const auto& [surface, counts] : frames) {
     EXPECT_EQ(counts.early, 0) << "wl_surface@" << surface << " drew before its frame was shown";

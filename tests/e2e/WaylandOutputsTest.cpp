@@ -119,7 +119,9 @@ TEST_F(WaylandOutputChanges, NewSizesLayTheSceneOutAgainAndTheCoverFollowsItsOut
 // first output and enters the other, whose scale it is drawn at from then on.
 class WaylandWindowMoves : public WaylandEndToEndTest {
  protected:
-  std::vector<SwaySession::Output> Outputs() const override { return {{1024, 768}, {1920, 1080, 2}}; }
+  std::vector<SwaySession::Output> Outputs() const override {
+    return {{1024, 768}, {1920, 1080, 2}};
+  }
 };
 
 TEST_F(WaylandWindowMoves, AWindowMovedToAnOutputOfScaleTwoIsLaidOutForItsScale) {

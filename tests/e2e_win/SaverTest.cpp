@@ -227,10 +227,12 @@ class WindowsSaverDisplayChange : public WineTest {
   bool ShowsSceneFor(int width, int height) {
     std::map<std::string, std::vector<int>> layout = Layout(width, height);
     Rect building = Bounds(layout["ImgHaikei"]), sign = Bounds(layout["ImgKanban"]);
-    return IsPanelGrey(ScreenPixel(ScreenX(sign, kSignWidth, 15), ScreenY(sign, kSignHeight, 30))) &&
-           IsPanelGrey(ScreenPixel(ScreenX(sign, kSignWidth, 432), ScreenY(sign, kSignHeight, 70))) &&
+    return IsPanelGrey(
+               ScreenPixel(ScreenX(sign, kSignWidth, 15), ScreenY(sign, kSignHeight, 30))) &&
+           IsPanelGrey(
+               ScreenPixel(ScreenX(sign, kSignWidth, 432), ScreenY(sign, kSignHeight, 70))) &&
            (IsShaftGrey(ScreenPixel(ScreenX(building, kBuildingWidth, kShaftCentre),
-                                    ScreenY(building, kBuildingHeight, 485 - 40)))  ||
+                                    ScreenY(building, kBuildingHeight, 485 - 40))) ||
             IsShaftGrey(ScreenPixel(ScreenX(building, kBuildingWidth, kShaftCentre),
                                     ScreenY(building, kBuildingHeight, 485 - 80 - 40))));
   }

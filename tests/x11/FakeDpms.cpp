@@ -19,7 +19,8 @@ std::optional<FakeDpms> FromEnvironment() {
   const char* level = std::getenv("VT_FAKE_DPMS");
   if (!level) return std::nullopt;
   constexpr uint16_t kOn = 0, kOff = 3;
-  return FakeDpms{.present = true, .enabled = true, .level = std::string(level) == "off" ? kOff : kOn};
+  return FakeDpms{
+      .present = true, .enabled = true, .level = std::string(level) == "off" ? kOff : kOn};
 }
 
 // Before the program's first call.
@@ -56,7 +57,7 @@ extern "C" {
 Bool DPMSQueryExtension(Display* display, int* event_base, int* error_base) {
   if (!vt::g_answers) {
     return vt::Real<Bool (*)(Display*, int*, int*)>("DPMSQueryExtension")(display, event_base,
-                                                                         error_base);
+                                                                          error_base);
   }
   *event_base = 0;
   *error_base = 0;

@@ -106,8 +106,8 @@ TEST_F(X11Form, a_form_shown_is_painted_once_and_its_exposure_answered_from_the_
   EXPECT_TRUE(m_backend->UsesSharedMemory(m_form->Handle()));
   EXPECT_TRUE(ShowsSoon(0xFFFFFF)) << std::hex << Shown();
   // Uncovered again, it shows its frame without being painted again.
-  Window over = XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 400, 300, 200, 150, 0, 0,
-                                    0x00FF00);
+  Window over =
+      XCreateSimpleWindow(Test(), DefaultRootWindow(Test()), 400, 300, 200, 150, 0, 0, 0x00FF00);
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   XChangeWindowAttributes(Test(), over, CWOverrideRedirect, &attributes);

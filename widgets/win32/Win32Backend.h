@@ -89,7 +89,7 @@ class Win32Backend : public Backend {
     bool destroying = false;  // destroyed by the widget layer, not from outside
     bool active = false;      // the active window of the program while it has the foreground
     Surface surface;
-    Rect screen;              // full-screen window: the monitor it was made for
+    Rect screen;  // full-screen window: the monitor it was made for
     bool screen_change_sent = false;
   };
 

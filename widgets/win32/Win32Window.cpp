@@ -217,12 +217,14 @@ void Win32Backend::ShowCovers(HWND owner) {
   m_covered_monitors = monitors;
   std::vector<Rect> wanted;
   if (monitors.size() >= 2) wanted.assign(monitors.begin() + 1, monitors.end());
-  const Point origin = monitors.empty() ? Point{} : Point{monitors.front().left, monitors.front().top};
+  const Point origin =
+      monitors.empty() ? Point{} : Point{monitors.front().left, monitors.front().top};
   std::vector<HWND> gone;
   for (const auto& [cover, state] : m_covers) {
     if (state.owner != owner) continue;
     auto kept = std::find(wanted.begin(), wanted.end(), state.monitor);
-    if (kept != wanted.end() && state.offset == Point{kept->left - origin.x, kept->top - origin.y}) {
+    if (kept != wanted.end() &&
+        state.offset == Point{kept->left - origin.x, kept->top - origin.y}) {
       wanted.erase(kept);
     } else {
       gone.push_back(cover);

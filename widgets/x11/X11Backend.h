@@ -253,7 +253,7 @@ class X11Backend : public Backend {
   std::map<unsigned long, Cover> m_covers;
   std::vector<Rect> m_covered_monitors;  // the monitors as the covers were made for them
   bool m_watching_screens = false;
-  int64_t m_screens_settle_ms = -1;  // when the last burst of monitor changes has settled
+  int64_t m_screens_settle_ms = -1;     // when the last burst of monitor changes has settled
   std::optional<unsigned long> m_host;  // the daemon's window of a hosted saver
   Rect m_host_area;
   unsigned long m_app_window = 0;

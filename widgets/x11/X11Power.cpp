@@ -25,8 +25,7 @@ constexpr int64_t kDarkReadMs = 2000;
 
 void X11Backend::BeginPowerWatch() {
   int event_base = 0, error_base = 0;
-  m_power_watch =
-      DPMSQueryExtension(m_display, &event_base, &error_base) && DPMSCapable(m_display);
+  m_power_watch = DPMSQueryExtension(m_display, &event_base, &error_base) && DPMSCapable(m_display);
   SetDark(false);
   m_next_power_check_ms = m_power_watch ? NowMs() : -1;
 }

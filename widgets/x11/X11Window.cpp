@@ -318,12 +318,14 @@ void X11Backend::ShowCovers(Window owner) {
       if (monitor->Intersected(monitors.front()).IsEmpty()) wanted.push_back(*monitor);
     }
   }
-  const Point origin = monitors.empty() ? Point{} : Point{monitors.front().left, monitors.front().top};
+  const Point origin =
+      monitors.empty() ? Point{} : Point{monitors.front().left, monitors.front().top};
   std::erase_if(m_covers, [&](const auto& entry) {
     const Cover& cover = entry.second;
     if (cover.owner != owner) return false;
     auto kept = std::find(wanted.begin(), wanted.end(), cover.monitor);
-    if (kept != wanted.end() && cover.offset == Point{kept->left - origin.x, kept->top - origin.y}) {
+    if (kept != wanted.end() &&
+        cover.offset == Point{kept->left - origin.x, kept->top - origin.y}) {
       wanted.erase(kept);
       return false;
     }
