@@ -2,7 +2,7 @@
 # What the running saver costs: its share of one core and the X server's, how often the
 # program wakes up, and its memory, over a fixed time on a virtual X server (Xvfb).
 #
-#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] [--scaled-floor]
+#   scripts/measure-cpu.sh [--seconds N] [--size WxH]... [--floor] [--scaled-floor] [--dark]
 #                          [--runs N] BUILD_DIR [BUILD_DIR...]
 #
 # Every build's saver ("vantorel /s") runs at the same time, each on an Xvfb of its own, so
@@ -16,7 +16,11 @@
 # as a ratio to the floor's. The floor's rectangle keeps its size on every screen, while the
 # saver's car grows with the screen; --scaled-floor (which implies --floor) also runs the floor
 # with its rectangle grown as the car is, and gives each build's ratio to that one too. Each
-# --size is measured in turn (1920x1080 when none is given).
+# --size is measured in turn (1920x1080 when none is given). With --dark each build's saver also
+# runs with its monitors powered down (DPMS off), as it does through the night: no X server
+# here has DPMS, so the build's libfake_dpms.so, loaded with LD_PRELOAD, answers the saver's
+# reads of the power level as a server whose monitors are off would; each build's dark cost is
+# then given as a ratio to its lit one.
 # On a shared virtual machine one run's ratio can be half or twice the next one's: --runs N
 # measures everything N times and ends with each ratio's median and range. Each run starts the
 # programs in another order, since the first started tends to measure dearer.
@@ -28,6 +32,7 @@ seconds=60
 sizes=()
 floor=no
 scaled_floor=no
+dark=no
 runs=1
 warmup=${VT_WARMUP_SECONDS:-5}
 builds=()
@@ -38,12 +43,13 @@ while [ $# -gt 0 ]; do
     --floor) floor=yes; shift ;;
     --scaled-floor) floor=yes; scaled_floor=yes; shift ;;
     --runs) runs=$2; shift 2 ;;
-    -h|--help) sed -n '2,24p' "$0"; exit 0 ;;
+    --dark) dark=yes; shift ;;
+    -h|--help) sed -n '2,28p' "$0"; exit 0 ;;
     *) builds+=("$1"); shift ;;
   esac
 done
 if [ ${#builds[@]} -eq 0 ]; then
-  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] [--scaled-floor] [--runs N]" \
+  echo "usage: $0 [--seconds N] [--size WxH]... [--floor] [--scaled-floor] [--dark] [--runs N]" \
     "BUILD_DIR [BUILD_DIR...]" >&2
   exit 2
 fi
@@ -112,6 +118,12 @@ for size in "${sizes[@]}"; do
     names+=(scaled-floor)
     commands+=("${builds[0]}/floor_animation --scaled")
   fi
+  if [ "$dark" = yes ]; then
+    for build in "${builds[@]}"; do
+      names+=("$build (dark)")
+      commands+=("env LD_PRELOAD=$build/libfake_dpms.so VT_FAKE_DPMS=off $build/vantorel /s")
+    done
+  fi
   for k in "${!names[@]}"; do
     i=$(((k + run - 1) % ${#names[@]}))
     # shellcheck disable=SC2086  # a command is a path and its switches, none with a space
@@ -146,6 +158,13 @@ for size in "${sizes[@]}"; do
     floor_index=${#builds[@]}
     ratio_to "ratio to the floor" "${sums[floor_index]}"
     [ "$scaled_floor" = no ] || ratio_to "ratio to scaled floor" "${sums[floor_index + 1]}"
+  fi
+  if [ "$dark" = yes ]; then
+    dark_index=$((${#names[@]} - ${#builds[@]}))
+    for i in "${!builds[@]}"; do
+      awk -v b="${builds[i]}" -v d="${sums[dark_index + i]}" -v l="${sums[i]}" -v z="$size" \
+        'BEGIN { printf "dark to lit, ratio at %s: %-28s %.3f\n", z, b, d / l }' | tee -a "$ratios"
+    done
   fi
   cleanup
 done

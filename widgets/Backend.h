@@ -41,11 +41,11 @@ enum class EventType {
   Destroyed,     // the window is gone (for a child: destroyed with its host)
   SysCommand,    // command: a system command code (0xF140 when the platform's saver would start)
   DisplayLost,   // the connection to the display is broken; the program must end
-  // The platform has let go of the window's frame, which FrameInUse held back.
+  // The platform takes the window's frames again, which FrameInUse held back.
   FrameReleased,
-  // The screen a full-screen window covers has a new size or a new number of pixels per
-  // inch: PrimaryScreen and PixelsPerInch answer for it now, and a scene laid out for the old
-  // one is to be laid out again.
+  // The screen a full-screen window covers has a new size, place or number of pixels per
+  // inch, or is gone while another remains: PrimaryScreen and PixelsPerInch answer for the
+  // screen it is to cover now, and a scene laid out for the old one is to be laid out again.
   ScreenChanged,
 };
 
@@ -92,8 +92,10 @@ class Backend {
   virtual Bitmap32* LendFrame(WindowHandle /*window*/, int /*width*/, int /*height*/) {
     return nullptr;
   }
-  // True while the platform may still read a lent frame that was presented: the widget layer
-  // then paints nothing into it, and the backend sends FrameReleased once it may.
+  // True while the platform takes no new frame of the window: it may still read a lent frame
+  // that was presented, it has not shown the last one yet, or no screen shows the window at
+  // all (powered down). The widget layer then paints nothing and sends nothing, the ticks of
+  // a main form's timers wait, and the backend sends FrameReleased once it takes frames again.
   virtual bool FrameInUse(WindowHandle /*window*/) { return false; }
 
   // The pointer's display count, starting at 0; the pointer is hidden over every window of

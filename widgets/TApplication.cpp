@@ -103,6 +103,14 @@ bool TApplication::Step(int64_t deadline_ms) {
   TTimer* timer = EarliestTimer();
   int64_t now = m_backend.NowMs();
   bool timer_due = timer && timer->m_next_due <= now;
+  // A scene that nobody has seen the last frame of does not move on: a tick that falls due
+  // while the platform still holds the main form's frame (the screens are dark, or the
+  // compositor shows none of it) waits for FrameReleased, so the program sleeps meanwhile. It
+  // then runs once, as a late tick does, and its frame follows at once.
+  if (timer_due && MainFrameHeld()) {
+    timer = nullptr;
+    timer_due = false;
+  }
   // Input and paint requests come before a due tick, as timer messages do on Windows.
   int64_t wait_until = -1;
   if (timer_due) {
@@ -116,15 +124,21 @@ bool TApplication::Step(int64_t deadline_ms) {
     Dispatch(*event);
     return true;
   }
-  timer = EarliestTimer();
+  timer = timer ? EarliestTimer() : nullptr;
   // A wait that ran out has reached its end, also when the backend ended it a little early
   // so that ticks due close together share one wake-up.
   now = std::max(m_backend.NowMs(), wait_until);
   if (timer && timer->m_next_due <= now && (deadline_ms < 0 || timer->m_next_due <= deadline_ms)) {
-    FireTimer(*timer);
+    // The next turn waits for a frame held meanwhile.
+    if (!MainFrameHeld()) FireTimer(*timer);
     return true;
   }
   return deadline_ms < 0 || now < deadline_ms;
+}
+
+bool TApplication::MainFrameHeld() const {
+  return m_main_form && m_main_form->HandleAllocated() && m_main_form->Showing() &&
+         m_backend.FrameInUse(m_main_form->Handle());
 }
 
 void TApplication::FireTimer(TTimer& timer) {

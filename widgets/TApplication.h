@@ -101,6 +101,8 @@ class TApplication {
   // (no limit when negative). Returns false when the deadline passed with nothing to do.
   bool Step(int64_t deadline_ms);
   TTimer* EarliestTimer() const;
+  // Whether the platform still holds the shown main form's last frame.
+  bool MainFrameHeld() const;
   void FireTimer(TTimer& timer);
   // Runs the ticks that are due and repaints; returns the due time of the next tick, -1 when
   // no timer runs. For the platform's own modal loops.

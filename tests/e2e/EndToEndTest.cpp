@@ -138,6 +138,20 @@ std::string EndToEndTest::ErrorOutput(const ChildProcess& child) {
   return text.str();
 }
 
+long EndToEndTest::WakeUpsWithin(const ChildProcess& child, std::chrono::milliseconds time) {
+  auto wake_ups = [&] {
+    std::ifstream status("/proc/" + std::to_string(child.Pid()) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+    }
+    return -1L;
+  };
+  const long before = wake_ups();
+  std::this_thread::sleep_for(time);
+  return wake_ups() - before;
+}
+
 bool EndToEndTest::WaitUntil(const std::function<bool()>& check,
                              std::chrono::milliseconds timeout) {
   auto deadline = Clock::now() + timeout;

@@ -63,6 +63,8 @@ class EndToEndTest : public ::testing::Test {
   // what it was just sent, so that a program that does end fails the test.
   static bool KeepsRunning(ChildProcess& child, std::chrono::milliseconds time = 700ms);
   static std::string ErrorOutput(const ChildProcess& child);
+  // How many times the program went to sleep and woke up again within the time.
+  static long WakeUpsWithin(const ChildProcess& child, std::chrono::milliseconds time);
   // Polls check() until it holds or the time is up.
   static bool WaitUntil(const std::function<bool()>& check, std::chrono::milliseconds timeout);
 

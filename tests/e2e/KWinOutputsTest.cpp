@@ -1,6 +1,6 @@
 // "/s" under a headless KWin whose outputs change while it runs, as KWin's display settings
-// change them: an output turned off and on again, the scene's own output turned off, and the
-// scene's output given another scale.
+// change them: an output turned off and on again, the scene's own output turned off (the scene
+// moves to the other), and the scene's output given another scale.
 #include "KWinTest.h"
 
 namespace vt {
@@ -29,8 +29,11 @@ TEST_F(KWinOutputs, TheOtherOutputTurnedOffLosesItsCoverAndTurnedOnGetsOneAgain)
   ExpectEndedCleanly(*m_saver);
 }
 
-TEST_F(KWinOutputs, TheScenesOutputTurnedOffEndsItWithExitCodeZero) {
+TEST_F(KWinOutputs, TheScenesOutputTurnedOffMovesTheSceneToTheOther) {
   ASSERT_TRUE(KWin().ChangeOutput(0, "disable"));
+  ASSERT_TRUE(WaitForScene(*m_saver, kLayout1280x720, 1)) << ErrorOutput(*m_saver);
+  ExpectShaftWhereTheBuildingPutsIt(KWin().Screenshot(1), kLayout1280x720);
+  EXPECT_TRUE(KWin().Key("a"));
   ExpectEndedCleanly(*m_saver, {1});
 }
 

@@ -26,6 +26,12 @@ inline constexpr SceneLayout kLayout1024x768 = {1024,
                                                 {225, 0, 95, 70},
                                                 {332, 175, 450, 103},
                                                 {763, 683, 603, 523, 443, 363}};
+inline constexpr SceneLayout kLayout800x600 = {800,
+                                               600,
+                                               {90, 110, 620, 515},
+                                               {113, 0, 95, 70},
+                                               {220, 7, 450, 103},
+                                               {595, 515, 435, 355, 275, 195}};
 inline constexpr SceneLayout kLayout1280x720 = {1280,
                                                 720,
                                                 {330, 230, 620, 515},

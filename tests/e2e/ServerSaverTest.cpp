@@ -1,5 +1,6 @@
 // The X server's own screen saver while the saver runs: it must not cover the scene, and its
-// timeout is the user's again once the saver has ended.
+// timeout is the user's again once the saver has ended. A server without DPMS is never taken
+// for one whose monitors are off.
 #include <thread>
 
 #include "EndToEndTest.h"
@@ -46,6 +47,20 @@ TEST_F(ServerSaver, DoesNotCoverTheRunningSaverAndGetsItsTimeoutBack) {
   EXPECT_EQ(ExitCode(saver), 0);
   EXPECT_EQ(ErrorOutput(saver), "");
   EXPECT_EQ(ServerSaverTimeout(), 2);
+}
+
+TEST_F(ServerSaver, AServerWithoutDpmsIsNeverTakenForOneWithItsMonitorsOff) {
+  ChildProcess& saver = StartProgram({"/s"});
+  ASSERT_TRUE(WaitForSaver(saver)) << ErrorOutput(saver);
+  ASSERT_EQ(Run("xset q | grep -q 'does not have the DPMS Extension'"), 0)
+      << "this server has DPMS";
+  // Asked to power the monitors down, the server can only say it cannot.
+  Run("xset dpms force off >/dev/null 2>&1");
+  // The car's ticks go on, ten a second.
+  EXPECT_GE(WakeUpsWithin(saver, 2s), 15);
+  EXPECT_EQ(Run("xdotool key a"), 0);
+  EXPECT_EQ(ExitCode(saver), 0);
+  EXPECT_EQ(ErrorOutput(saver), "");
 }
 
 }  // namespace

@@ -141,9 +141,21 @@ bool SwaySession::StartNested(const std::vector<Output>& outputs, std::string* e
 
 bool SwaySession::RemoveOutput(size_t output) {
   // The nested sway takes a window of the outer one closing as its output unplugged.
+  return OuterCommand(output, "kill");
+}
+
+bool SwaySession::HideOutput(size_t output) {
+  return OuterCommand(output, "move scratchpad");
+}
+
+bool SwaySession::ShowOutput(size_t output) {
+  return OuterCommand(output, "scratchpad show");
+}
+
+bool SwaySession::OuterCommand(size_t output, const std::string& command) {
   ChildProcess::Options options =
       AsUser({"/usr/bin/swaymsg", "-q", "-s", m_outer_ipc_socket,
-              "[title=\"wlroots - " + OutputName(output) + "\"] kill"});
+              "[title=\"wlroots - " + OutputName(output) + "\"] " + command});
   ChildProcess swaymsg;
   std::string error;
   return swaymsg.Start(options, &error) && swaymsg.WaitExit(10s) == 0;

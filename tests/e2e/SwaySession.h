@@ -30,6 +30,10 @@ class SwaySession : public CompositorSession {
   bool StartNested(const std::vector<Output>& outputs, std::string* error);
   // Takes an output of a nested session away.
   bool RemoveOutput(size_t output);
+  // Hides an output of a nested session (its window goes to the outer sway's scratchpad), so
+  // that it shows nothing and the nested sway draws nothing on it, and shows it again.
+  bool HideOutput(size_t output);
+  bool ShowOutput(size_t output);
   std::string Name() const override { return "sway"; }
   // In the session: WAYLAND_DISPLAY, and SWAYSOCK for swaymsg.
   ChildProcess::Options AsUser(std::vector<std::string> argv) const override;
@@ -59,6 +63,8 @@ class SwaySession : public CompositorSession {
   bool LaunchSway(ChildProcess& sway, const std::string& config,
                   const std::vector<std::string>& environment, const std::string& log,
                   std::string* socket, std::string* ipc_socket, std::string* error);
+  // A command for the outer sway's window of an output of a nested session.
+  bool OuterCommand(size_t output, const std::string& command);
   // The seat for the session's sway, and its outputs showing their background.
   bool StartSeat(size_t outputs, std::string* error);
 

@@ -210,5 +210,42 @@ TEST_F(WindowsSaverOnTwoMonitors, CoversTheOtherInBlackAboveAllButTheSceneAndEnd
   ExpectEndedCleanly(saver);
 }
 
+// The display made smaller while the saver shows, as a user's display settings do (in Wine's
+// virtual desktop, whose size is the display's): the scene is laid out anew for it.
+class WindowsSaverDisplayChange : public WineTest {
+ protected:
+  void SetUp() override { StartWineInVirtualDesktop(1024, 768); }
+
+  // Whether the screen shows the signboard's panel and the shaft of the lowest floor where the
+  // layout for a display of this size puts them.
+  bool ShowsSceneFor(int width, int height) {
+    std::map<std::string, std::vector<int>> layout = Layout(width, height);
+    Rect building = Bounds(layout["ImgHaikei"]), sign = Bounds(layout["ImgKanban"]);
+    return IsPanelGrey(
+               ScreenPixel(ScreenX(sign, kSignWidth, 15), ScreenY(sign, kSignHeight, 30))) &&
+           IsPanelGrey(
+               ScreenPixel(ScreenX(sign, kSignWidth, 432), ScreenY(sign, kSignHeight, 70))) &&
+           (IsShaftGrey(ScreenPixel(ScreenX(building, kBuildingWidth, kShaftCentre),
+                                    ScreenY(building, kBuildingHeight, 485 - 40))) ||
+            IsShaftGrey(ScreenPixel(ScreenX(building, kBuildingWidth, kShaftCentre),
+                                    ScreenY(building, kBuildingHeight, 485 - 80 - 40))));
+  }
+};
+
+TEST_F(WindowsSaverDisplayChange, AScreenMadeSmallerGetsTheSceneLaidOutForItsNewSize) {
+  ChildProcess& saver = StartSaver({"/s"});
+  ASSERT_TRUE(WaitUntil([&] { return ShowsSceneFor(1024, 768) || !saver.Running(); }, 20s));
+  ASSERT_TRUE(saver.Running()) << ErrorOutput(saver);
+  ChildProcess& settings = StartHelper("saver_command", {"display", "800", "600"});
+  EXPECT_EQ(ReadLine(settings), "display 0") << ErrorOutput(settings);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsSceneFor(800, 600); }, 20s));
+  ChildProcess& lister = StartHelper("saver_command", {"windows"});
+  EXPECT_EQ(ReadLine(lister), "monitor 0 0 800 600") << ErrorOutput(lister);
+  EXPECT_EQ(ReadLine(lister), "window 0 0 800 600");
+  EXPECT_EQ(ReadLine(lister), "");
+  EXPECT_TRUE(KeepsRunning(saver));
+  ExpectKeyEndsSaver(saver);
+}
+
 }  // namespace
 }  // namespace vt

@@ -66,6 +66,16 @@ void WineTest::StartWineOnTwoMonitors(int width, int height, int other_width, in
   StartWineServer();
 }
 
+void WineTest::StartWineInVirtualDesktop(int width, int height) {
+  StartWine(width, height);
+  ASSERT_FALSE(HasFatalFailure());
+  SetAndRestart("\"HKCU\\Software\\Wine\\Explorer\\Desktops\" /v Default /t REG_SZ /d " +
+                std::to_string(width) + "x" + std::to_string(height));
+  SetAndRestart("\"HKCU\\Software\\Wine\\Explorer\" /v Desktop /t REG_SZ /d Default");
+  ASSERT_FALSE(HasFatalFailure());
+  StartWineServer();
+}
+
 void WineTest::TearDown() {
   // Ends every Windows program of the prefix, and its wineserver, while the display lives.
   if (!m_prefix.empty()) {

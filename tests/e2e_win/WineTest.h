@@ -24,6 +24,9 @@ class WineTest : public EndToEndTest {
   // Two monitors, both at the origin as Xvfb puts them, the primary one of the first size:
   // Wine reads them from Xinerama, its XRandR use switched off in the test's prefix.
   void StartWineOnTwoMonitors(int width, int height, int other_width, int other_height);
+  // Wine's virtual desktop of this size, a window on the test's server whose size the display
+  // settings change as they would a monitor's; the program's windows are its children.
+  void StartWineInVirtualDesktop(int width, int height);
 
   // Runs a Windows program (a Linux path) under Wine with these arguments.
   ChildProcess& StartWindows(const std::string& program, const std::vector<std::string>& args,

@@ -224,6 +224,71 @@ TEST_F(RealClockTimerTest, ticks_due_within_a_millisecond_run_on_one_wake_up_in_
   EXPECT_EQ(TimesOf("b"), (Times{100, 201}));
 }
 
+// A backend whose platform can hold the frames it is given, as a compositor that does not
+// show them or a display server whose screens are dark does, counting its waits that end
+// without an event.
+class HoldingBackend : public HeadlessBackend {
+ public:
+  HoldingBackend() : HeadlessBackend({640, 480}) {}
+  bool FrameInUse(WindowHandle) override { return m_held; }
+  std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override {
+    std::optional<InputEvent> event = HeadlessBackend::WaitEvent(deadline_ms);
+    if (!event) ++m_timeouts;
+    return event;
+  }
+  void Hold() { m_held = true; }
+  void Release(WindowHandle window) {
+    m_held = false;
+    InputEvent released;
+    released.type = EventType::FrameReleased;
+    released.window = window;
+    PostEvent(released);
+  }
+  int Timeouts() const { return m_timeouts; }
+
+ private:
+  bool m_held = false;
+  int m_timeouts = 0;
+};
+
+class HeldFrameTimerTest : public TimerTest {
+ protected:
+  HeldFrameTimerTest() : TimerTest(std::make_unique<HoldingBackend>()) {}
+  HoldingBackend& Backend() { return static_cast<HoldingBackend&>(m_backend); }
+};
+
+TEST_F(HeldFrameTimerTest, ticks_sleep_while_the_frame_is_held_and_go_on_with_one_late_tick) {
+  ShowAndPaint();
+  // Each tick changes the picture, as the car's do.
+  TTimer* timer = StartTimer("car", 100);
+  TNotifyEvent record = timer->OnTimer();
+  timer->SetOnTimer([&, record](TObject* sender) {
+    record(sender);
+    m_form->SetColor(m_form->Color() == clWhite ? clBlack : clWhite);
+  });
+  m_app.RunUntil(250);
+  ASSERT_EQ(TimesOf("car"), (Times{100, 200}));
+
+  Backend().Hold();
+  const int64_t presents = m_backend.PresentCalls();
+  const int timeouts = Backend().Timeouts();
+  m_app.RunUntil(5000);
+  // Nothing ticked, nothing was sent, and the program slept but for the tick that found the
+  // frame held and the end of the run.
+  EXPECT_EQ(TimesOf("car"), (Times{100, 200}));
+  EXPECT_EQ(m_backend.PresentCalls(), presents);
+  EXPECT_LE(Backend().Timeouts() - timeouts, 2);
+
+  // Shown again: the late tick runs once, no burst of the missed ones, with its frame at once;
+  // then the timer keeps its interval from there.
+  Backend().Release(m_form->Handle());
+  m_app.RunUntil(5001);
+  EXPECT_EQ(TimesOf("car"), (Times{100, 200, 5000}));
+  EXPECT_EQ(m_backend.PresentCalls(), presents + 1);
+  m_app.RunUntil(5250);
+  EXPECT_EQ(TimesOf("car"), (Times{100, 200, 5000, 5100, 5200}));
+}
+
 // A timer of a form description
 
 class DescribedTimerTest : public WidgetTest {};

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <set>
@@ -423,6 +425,65 @@ TEST_F(Win32Backends, a_size_changed_by_others_is_reported_in_either_dimension) 
   Rect outer{1, 2, 3, 4};
   EXPECT_FALSE(m_backend->ShowForeignWindow(uint64_t(uintptr_t(host))));
   EXPECT_FALSE(m_backend->GetForeignWindowRect(uint64_t(uintptr_t(host)), outer));
+}
+
+TEST_F(Win32Backends, a_full_screen_window_the_system_resizes_has_its_screen_changed) {
+  WindowHandle full = Create(WindowKind::FullScreen);
+  m_backend->ShowWindow(full, true);
+  Events();
+  // As the system does when a display change leaves the window larger than its monitor.
+  SetWindowPos(AsWindow(full), nullptr, 0, 0, 640, 480, SWP_NOZORDER | SWP_NOACTIVATE);
+  std::vector<InputEvent> events = Events();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].type, EventType::ScreenChanged);
+  EXPECT_EQ(events[0].window, full);
+  // Announced once: the scene laid out anew comes with a window of its own.
+  SetWindowPos(AsWindow(full), nullptr, 0, 0, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(Events().empty());
+}
+
+// WM_POWERBROADCAST as the system sends it for a power setting registered for: the setting's
+// GUID and its value.
+LRESULT TellPowerSetting(WindowHandle window, const GUID& setting, DWORD value) {
+  std::vector<uint8_t> message(offsetof(POWERBROADCAST_SETTING, Data) + sizeof value);
+  auto* header = reinterpret_cast<POWERBROADCAST_SETTING*>(message.data());
+  header->PowerSetting = setting;
+  header->DataLength = sizeof value;
+  std::memcpy(header->Data, &value, sizeof value);
+  return SendMessageW(AsWindow(window), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
+                      reinterpret_cast<LPARAM>(message.data()));
+}
+
+TEST_F(Win32Backends, the_display_turned_off_takes_no_frame_until_it_is_on_or_dimmed_again) {
+  const GUID display = {
+      0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+  const GUID power_source = {
+      0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}};
+  WindowHandle full = Create(WindowKind::FullScreen);
+  m_backend->ShowWindow(full, true);
+  Events();
+  EXPECT_FALSE(m_backend->FrameInUse(full));
+  auto released = [&] {
+    std::vector<InputEvent> events = Events();
+    return std::count_if(events.begin(), events.end(), [&](const InputEvent& event) {
+      return event.type == EventType::FrameReleased && event.window == full;
+    });
+  };
+
+  EXPECT_EQ(TellPowerSetting(full, display, 0), TRUE);
+  EXPECT_TRUE(m_backend->FrameInUse(full));
+  EXPECT_EQ(released(), 0);
+  // Another setting with the same value says nothing of the display.
+  TellPowerSetting(full, power_source, 1);
+  EXPECT_TRUE(m_backend->FrameInUse(full));
+  // Dimmed, the display shows the scene again.
+  EXPECT_EQ(TellPowerSetting(full, display, 2), TRUE);
+  EXPECT_FALSE(m_backend->FrameInUse(full));
+  EXPECT_EQ(released(), 1);
+  TellPowerSetting(full, display, 0);
+  TellPowerSetting(full, display, 1);
+  EXPECT_FALSE(m_backend->FrameInUse(full));
+  EXPECT_EQ(released(), 1);
 }
 
 TEST_F(Win32Backends, a_system_command_the_form_leaves_gets_the_systems_own_handling) {

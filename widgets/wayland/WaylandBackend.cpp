@@ -247,6 +247,7 @@ std::optional<InputEvent> WaylandBackend::WaitEvent(int64_t deadline_ms) {
   for (;;) {
     if (!m_lost && wl_display_dispatch_pending(m_display) < 0) Lose();
     ReleaseRetired();
+    SettleClosedScene();
     if (m_nothing_to_show && !m_close_sent && m_app_window) {
       // An invisible saver that input cannot reach would outstay the user, and an idle
       // manager waiting for it would wait for ever: the program ends as if closed.

@@ -14,6 +14,7 @@
 
 // The Wayland types, declared here so that users of the backend need no Wayland header.
 struct wl_buffer;
+struct wl_callback;
 struct wl_compositor;
 struct wl_display;
 struct wl_keyboard;
@@ -44,18 +45,23 @@ class WaylandKeys;
 
 // The widget layer's platform in a Wayland session, through libwayland-client. Its methods are
 // spread by concern: WaylandBackend.cpp (connection, globals, event loop, time),
-// WaylandWindow.cpp, WaylandInput.cpp, WaylandPixels.cpp and WaylandScreen.cpp.
+// WaylandWindow.cpp, WaylandInput.cpp, WaylandPixels.cpp, WaylandScreen.cpp and
+// WaylandPower.cpp.
 // - screen: the output the compositor puts a full-screen surface on, in physical pixels, and
 //   96 pixels per inch times its scale: the compositor's preferred fractional scale where it
 //   offers one (drawn at the exact physical size through a viewport), else the output's
-//   integer scale; a new size or scale of that output announced as ScreenChanged;
+//   integer scale, of the output it is on now (entered and not left); a new size or scale of
+//   that output announced as ScreenChanged, and so is its end while other outputs remain, for
+//   the scene to move to one of them;
 // - one saver per session, claimed through a lock file in the session's runtime folder;
 // - windows: the full-screen form as a layer-shell overlay, or as a full-screen xdg toplevel
 //   where the compositor has no layer shell (or VANTOREL_WAYLAND_SHELL=xdg asks for it);
 //   boxes and pop-ups as subsurfaces above it; black covers over every other output, added
 //   and removed with the outputs, whose input counts as the full-screen window's;
 // - pixels: at most two shared-memory buffers per surface, reused only once released, and
-//   only the dirty rectangles damaged;
+//   only the dirty rectangles damaged; a frame callback with each commit, and no frame taken
+//   until the compositor has said the last one was shown, so that nothing is painted while it
+//   shows none (an output turned off, a surface hidden);
 // - the pointer hidden on every enter while the display count is below 0;
 // - input: keys through the seat's xkb keymap, pointer enters and motion as movements,
 //   buttons; the wheel is no button;
@@ -63,8 +69,9 @@ class WaylandKeys;
 // - a broken connection reported as DisplayLost, with the compositor's protocol error;
 // - SIGTERM, SIGINT and SIGHUP turned into a close request of the application's window, so
 //   that a saver ended from outside ends as one closed;
-// - nothing left to show on (no output, the scene's surface closed or its output gone) as a
-//   close request of the application's window, which ends the program even under a box.
+// - nothing left to show on (no output at all, the scene's surface closed while its output
+//   stays) as a close request of the application's window, which ends the program even under
+//   a box.
 // The compositor looks after everything else: whatever the program leaves is gone with its
 // connection, and the session's idle handling stays the user's (the saver never inhibits it).
 class WaylandBackend : public Backend {
@@ -96,6 +103,7 @@ class WaylandBackend : public Backend {
   int64_t NowMs() override;
   std::optional<InputEvent> WaitEvent(int64_t deadline_ms) override;
   std::string LostReason() override { return m_lost_reason; }
+  bool FrameInUse(WindowHandle window) override;
 
   bool RecordErrorBox(const std::string& title, const std::string& text) override;
   bool ClaimSaver() override;
@@ -106,6 +114,7 @@ class WaylandBackend : public Backend {
   friend struct WaylandSurfaceEvents;  // WaylandWindow.cpp
   friend struct WaylandInputEvents;    // WaylandInput.cpp
   friend struct WaylandOutputEvents;   // WaylandScreen.cpp
+  friend struct WaylandFrameEvents;    // WaylandPower.cpp
 
   enum class Shell { Layer, Xdg };
 
@@ -150,6 +159,8 @@ class WaylandBackend : public Backend {
     xdg_toplevel* toplevel = nullptr;
     wl_subsurface* subsurface = nullptr;
     uint32_t output = 0;  // the output it is on, by registry name; 0 while unknown
+    std::vector<uint32_t> entered;  // the outputs it is on, the last one entered last
+    bool moving = false;            // its output went, and the scene moves to another
     Size configured;      // from the last configure
     Size pending;         // an xdg toplevel's size, until its surface's configure
     bool has_configure = false;
@@ -166,6 +177,7 @@ class WaylandBackend : public Backend {
     bool closed = false;  // closed by the compositor: it shows nothing any more
     Rect bounds;  // boxes and pop-ups: where the widget layer wants them, in frame pixels
     Rect missed;  // what frames presented before the first configure changed
+    wl_callback* frame = nullptr;  // asked with the last frame, until the compositor answers
     wl_buffer* black = nullptr;  // a cover's picture, or a full-screen window's first one
     Size black_size;
     std::unique_ptr<WaylandBuffers> buffers;
@@ -193,6 +205,8 @@ class WaylandBackend : public Backend {
   bool Roundtrip();
   // The program has nothing left to show on: it is asked to end.
   void NothingToShow();
+  // Decides, once the events at hand are dispatched, what a closed scene surface means.
+  void SettleClosedScene();
   // Marks the connection lost, keeping the compositor's reason.
   void Lose();
   // ": " and that reason, or "" without one.
@@ -225,6 +239,9 @@ class WaylandBackend : public Backend {
   // Announces a full-screen window's new size or scale, once, for its scene to be laid out
   // again.
   void CheckScreen(Surface& surface);
+  void AnnounceScreenChange(Surface& surface);
+  // A full-screen window's output went while others remain: it is laid out again on one.
+  void MoveScene(Surface& surface);
 
   // Surfaces, WaylandWindow.cpp
   std::unique_ptr<Surface> NewSurface(WindowKind kind);
@@ -248,6 +265,12 @@ class WaylandBackend : public Backend {
   // The compositor's request to close an xdg toplevel.
   void CloseAsked(Surface& surface);
   void Entered(Surface& surface, wl_output* output);
+  void Left(Surface& surface, wl_output* output);
+
+  // Frames, WaylandPower.cpp: a callback asked with each frame committed, answered once the
+  // compositor has shown it.
+  void RequestFrame(Surface& surface);
+  void FrameShown(Surface& surface);
   void ShowBlack(Surface& surface, int width, int height);
   void ReleaseSurface(Surface& surface);
   void ShowCovers();
@@ -287,6 +310,7 @@ class WaylandBackend : public Backend {
   WindowHandle m_scene = 0;  // the shown full-screen window, which the covers belong to
   WindowHandle m_app_window = 0;
   bool m_nothing_to_show = false;
+  bool m_scene_closed = false;  // a scene surface was closed amid the events at hand
   bool m_close_sent = false;
   std::string m_lost_reason;
   int m_claim_fd = -1;

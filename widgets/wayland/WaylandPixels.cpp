@@ -1,7 +1,8 @@
 // The Wayland backend's pixels: the dirty rectangles of a window's frame drawn into a
 // shared-memory buffer the compositor has released, damaged and committed (see
 // WaylandBuffers). A frame that finds no buffer free is asked for again once one comes back;
-// one presented before the surface is configured, once it is.
+// one presented before the surface is configured, once it is. Each frame asks for the
+// compositor's word that it was shown (see WaylandPower.cpp).
 #include <wayland-client.h>
 
 #include "widgets/wayland/WaylandBackend.h"
@@ -50,6 +51,7 @@ void WaylandBackend::Present(WindowHandle window, const Bitmap32& frame,
   for (const Rect& rect : damage) {
     wl_surface_damage_buffer(surface->surface, rect.left, rect.top, rect.width, rect.height);
   }
+  RequestFrame(*surface);
   wl_surface_commit(surface->surface);
 }
 

@@ -1,7 +1,8 @@
 // The Wayland backend's screen:
 // - the outputs, with their scale, current mode and logical place (xdg-output), added and
 //   removed as the registry announces them; an output that comes while the saver is shown
-//   gets a cover, and the saver ends when its own output goes;
+//   gets a cover; when the scene's own output goes the scene moves to another, laid out for
+//   it, and the saver ends only when none remains;
 // - the primary screen: the output the compositor puts the full-screen window on, in physical
 //   pixels, and 96 pixels per inch times the scale the window is drawn at there; a new scale
 //   of that output is announced as a changed screen.
@@ -118,11 +119,16 @@ void WaylandBackend::RemoveOutput(uint32_t name) {
   auto it = m_outputs.find(name);
   if (it == m_outputs.end()) return;
   RetireCover(name);
-  // The scene's own output is gone, and with it the only place it could show.
   auto gone = [&](Surface& surface) {
+    std::erase(surface.entered, name);
     if (surface.kind != WindowKind::FullScreen || surface.output != name) return;
     surface.output = 0;
-    NothingToShow();
+    // Another output remains: the scene moves there. Without one, there is nowhere to show.
+    if (m_outputs.size() > 1) {
+      MoveScene(surface);
+    } else {
+      NothingToShow();
+    }
   };
   for (auto& [handle, surface] : m_windows) gone(*surface);
   if (m_placed) gone(*m_placed);
@@ -176,10 +182,19 @@ void WaylandBackend::UpdateScale(Surface& surface) {
 }
 
 void WaylandBackend::CheckScreen(Surface& surface) {
-  if (!surface.window || surface.cover || surface.change_announced) return;
   if (surface.configured == surface.drawn_size && surface.scale120 == surface.drawn_scale120) {
     return;
   }
+  AnnounceScreenChange(surface);
+}
+
+void WaylandBackend::MoveScene(Surface& surface) {
+  surface.moving = true;
+  AnnounceScreenChange(surface);
+}
+
+void WaylandBackend::AnnounceScreenChange(Surface& surface) {
+  if (!surface.window || surface.cover || surface.change_announced) return;
   surface.change_announced = true;
   // A compositor that keeps the pointer where it stands on a rescaled output tells of a new
   // logical position with the change: nobody moved it. The scene laid out again learns the

@@ -6,7 +6,10 @@
 //   following their outputs' sizes;
 // - a full-screen window's surface outliving the window, so that a scene laid out again for
 //   a changed screen takes it over without a gap;
-// - a surface the compositor closes, or no output to show on, as nothing to show;
+// - a surface the compositor closes while its output stays, or no output to show on, as
+//   nothing to show; the scene's output gone while others remain, as a changed screen, for
+//   the scene to be placed anew;
+// - the outputs each surface is on, as it enters and leaves them;
 // - boxes and pop-ups as subsurfaces above the full-screen window, boxes centred on it;
 // - the application's own window, which is never shown, as a record without a surface;
 // - no foreign windows: the preview runs on X11.
@@ -30,7 +33,9 @@ struct WaylandSurfaceEvents {
   static void Enter(void* data, wl_surface*, wl_output* output) {
     Of(data).backend->Entered(Of(data), output);
   }
-  static void Leave(void*, wl_surface*, wl_output*) {}
+  static void Leave(void* data, wl_surface*, wl_output* output) {
+    Of(data).backend->Left(Of(data), output);
+  }
   static void LayerConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial,
                              uint32_t width, uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layer, serial);
@@ -214,9 +219,26 @@ void WaylandBackend::Closed(Surface& surface) {
     RetireCover(surface.output);
     return;
   }
-  // Closed before or after its first configure (no output to put it on, its output gone),
-  // the surface shows nothing any more, nor can input reach it.
-  NothingToShow();
+  // Closed with its output gone, the scene moves to another; closed otherwise (no output to
+  // put it on, or for a reason of the compositor's own), it shows nothing any more, nor can
+  // input reach it. Which it is may come only with the next events.
+  if (!surface.moving) m_scene_closed = true;
+}
+
+void WaylandBackend::SettleClosedScene() {
+  if (!m_scene_closed) return;
+  m_scene_closed = false;
+  // A compositor may close the surface before it says that the output is gone: what it still
+  // has to say comes within a round trip.
+  Roundtrip();
+  auto settle = [&](const Surface& surface) {
+    if (surface.kind == WindowKind::FullScreen && !surface.cover && surface.closed &&
+        !surface.moving) {
+      NothingToShow();
+    }
+  };
+  for (const auto& [handle, surface] : m_windows) settle(*surface);
+  if (m_placed) settle(*m_placed);
 }
 
 void WaylandBackend::RetireCover(uint32_t output) {
@@ -253,9 +275,24 @@ void WaylandBackend::CloseAsked(Surface& surface) {
 }
 
 void WaylandBackend::Entered(Surface& surface, wl_output* output) {
-  if (surface.output) return;
-  if (const Output* known = FindOutput(output)) surface.output = known->name;
+  const Output* known = FindOutput(output);
+  // A cover belongs to its output whatever it enters.
+  if (surface.cover || !known) return;
+  std::erase(surface.entered, known->name);
+  surface.entered.push_back(known->name);
+  surface.output = known->name;
   UpdateScale(surface);
+}
+
+void WaylandBackend::Left(Surface& surface, wl_output* output) {
+  const Output* known = FindOutput(output);
+  if (surface.cover || !known) return;
+  std::erase(surface.entered, known->name);
+  // Still on others: the one entered last is the one it is drawn for.
+  if (surface.output == known->name && !surface.entered.empty()) {
+    surface.output = surface.entered.back();
+    UpdateScale(surface);
+  }
 }
 
 void WaylandBackend::ShowBlack(Surface& surface, int width, int height) {
@@ -280,6 +317,7 @@ void WaylandBackend::ReleaseSurface(Surface& surface) {
     if (seat->keyboard_focus == surface.surface) seat->keyboard_focus = nullptr;
   }
   surface.buffers.reset();
+  if (surface.frame) wl_callback_destroy(surface.frame);
   if (surface.black) wl_buffer_destroy(surface.black);
   if (surface.fractional) wp_fractional_scale_v1_destroy(surface.fractional);
   if (surface.viewport) wp_viewport_destroy(surface.viewport);
@@ -288,6 +326,7 @@ void WaylandBackend::ReleaseSurface(Surface& surface) {
   if (surface.toplevel) xdg_toplevel_destroy(surface.toplevel);
   if (surface.xdg) xdg_surface_destroy(surface.xdg);
   if (surface.surface) wl_surface_destroy(surface.surface);
+  surface.frame = nullptr;
   surface.black = nullptr;
   surface.fractional = nullptr;
   surface.viewport = nullptr;
@@ -325,6 +364,11 @@ WindowHandle WaylandBackend::CreateWindow(const WindowRequest& request) {
   std::unique_ptr<Surface> surface;
   switch (request.kind) {
     case WindowKind::FullScreen:
+      // One placed on an output that has gone since shows nowhere.
+      if (m_placed && (m_placed->moving || !Showable(*m_placed))) {
+        ReleaseSurface(*m_placed);
+        m_placed.reset();
+      }
       if (m_placed) {
         surface = std::move(m_placed);
       } else {
@@ -364,7 +408,8 @@ void WaylandBackend::DestroyWindow(WindowHandle window) {
   if (m_app_window == window) m_app_window = 0;
   bool scene = m_scene == window;
   if (scene) m_scene = 0;
-  if (surface->kind == WindowKind::FullScreen && Showable(*surface) && !m_placed) {
+  if (surface->kind == WindowKind::FullScreen && Showable(*surface) && !surface->moving &&
+      !m_placed) {
     // The next full-screen window takes the surface over, with its place, its covers and the
     // last frame still showing: a scene laid out again for a new screen comes without a gap.
     // Until then input over it reaches no window.

@@ -6,6 +6,8 @@
 //   and timers driven by WM_TIMER on the message window, since the box's own loop dispatches
 //   window messages only
 // - the hook through which messages that need an answer at once reach the widget layer
+// - the message window's timers: the ticks under a message box, and the settling of display
+//   changes
 #include "widgets/win32/Win32Backend.h"
 
 #include <algorithm>
@@ -76,6 +78,7 @@ bool Win32Backend::Initialise(std::string* error) {
   m_message_window =
       CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, m_instance, this);
   if (m_message_window == nullptr) return fail("cannot create the message window");
+  RegisterForPower();
   return true;
 }
 
@@ -91,6 +94,7 @@ Win32Backend::~Win32Backend() {
     found->second.destroying = true;
     ::DestroyWindow(window);
   }
+  UnregisterForPower();
   if (m_message_window != nullptr) ::DestroyWindow(m_message_window);
   // The pointer comes back however the program ends.
   for (; m_cursor_count < 0; ++m_cursor_count) ::ShowCursor(TRUE);

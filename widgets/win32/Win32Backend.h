@@ -20,7 +20,12 @@ struct HINSTANCE__;
 namespace vt {
 
 // The widget layer's platform on Windows, through the Win32 API:
-// - screen: the primary monitor, every monitor, and LOGPIXELSY of the screen;
+// - screen: the primary monitor, every monitor, and LOGPIXELSY of the screen; the monitors
+//   followed as the system announces their changes (WM_DISPLAYCHANGE): a new primary
+//   rectangle, or a full-screen window resized by the system, is a changed screen, and the
+//   covers of the other monitors follow theirs;
+// - the console display's power (GUID_CONSOLE_DISPLAY_STATE): no frame is taken while it is
+//   off;
 // - windows: one window class for every window of the program, with the program's icon; the
 //   application's hidden window, the topmost full-screen pop-up (with no input context, and a
 //   black cover over every other monitor while it is shown), borderless pop-ups, children of
@@ -54,6 +59,7 @@ class Win32Backend : public Backend {
   void SetWindowBounds(WindowHandle window, const Rect& bounds) override;
   void Present(WindowHandle window, const Bitmap32& frame, const std::vector<Rect>& dirty) override;
   Bitmap32* LendFrame(WindowHandle window, int width, int height) override;
+  bool FrameInUse(WindowHandle window) override;
 
   int ShowCursor(bool show) override;
 
@@ -83,12 +89,15 @@ class Win32Backend : public Backend {
     bool destroying = false;  // destroyed by the widget layer, not from outside
     bool active = false;      // the active window of the program while it has the foreground
     Surface surface;
+    Rect screen;  // full-screen window: the monitor it was made for
+    bool screen_change_sent = false;
   };
 
   // A black window over a monitor other than the primary one, shown with a full-screen window.
   struct Cover {
     HWND__* owner = nullptr;  // the full-screen window
     Point offset;             // the cover's origin in the owner's coordinates
+    Rect monitor;
   };
 
   // The answer the widget layer gave to the system command being dispatched.
@@ -100,6 +109,9 @@ class Win32Backend : public Backend {
 
   // The timer of the backend's message window that runs the ticks while a message box is open.
   static constexpr uintptr_t kBoxTimerId = 1;
+  // The timer of the message window that lets a burst of display changes settle.
+  static constexpr uintptr_t kScreensTimerId = 2;
+  static constexpr unsigned kScreensSettleMs = 250;
   // The class of every window of the program.
   static constexpr const wchar_t* kWindowClass = L"VantorelWindow";
   // The class of the covers: black, with no pointer of its own.
@@ -124,11 +136,27 @@ class Win32Backend : public Backend {
 
   // Every monitor's rectangle, the primary one first.
   std::vector<Rect> Monitors();
+  // Covers every monitor but the primary one, keeping the covers of monitors that stay, each
+  // right below the owner.
   void ShowCovers(HWND__* owner);
   void RemoveCovers(HWND__* owner);
   // A cover's messages: its input is its owner's, in the owner's coordinates.
   intptr_t HandleCoverMessage(HWND__* window, const Cover& cover, unsigned message,
                               uintptr_t wparam, intptr_t lparam);
+
+  // Once the display changes have settled: a full-screen window's monitor changed is
+  // announced, the covers of the others made again. Win32Screen.cpp.
+  void FollowScreens();
+  // A size given by the system to a full-screen window: its screen changed.
+  void ScreenResized(HWND__* window, WindowState& state);
+
+  // The console display's power, Win32Power.cpp.
+  void RegisterForPower();
+  void UnregisterForPower();
+  // WM_POWERBROADCAST with the display's state; true when it was that.
+  bool HandlePowerBroadcast(uintptr_t wparam, intptr_t lparam);
+  // Dark: no frame is taken; lit again: the frames held back are released.
+  void SetDark(bool dark);
 
   // System commands go through the widget layer at once; true when it handled the command.
   bool DispatchSysCommand(HWND__* window, uint32_t command, intptr_t& result);
@@ -152,6 +180,9 @@ class Win32Backend : public Backend {
 
   std::map<HWND__*, WindowState> m_windows;
   std::map<HWND__*, Cover> m_covers;
+  std::vector<Rect> m_covered_monitors;  // the monitors as the covers were made for them
+  void* m_power_notification = nullptr;  // the registration for the display's power
+  bool m_dark = false;                   // the console display is off: no frame is taken
   HWND__* m_app_window = nullptr;
   std::deque<InputEvent> m_queue;
 

@@ -10,7 +10,8 @@
 //   while the keys go elsewhere could no longer be ended
 // - the covers of the other monitors: their input is the full-screen window's, moved into its
 //   coordinates; a click on one takes no activation and they show no pointer
-// - WM_PAINT and WM_SYSCOMMAND, handed to the pixels and screen files
+// - WM_PAINT, WM_SYSCOMMAND, WM_DISPLAYCHANGE and WM_POWERBROADCAST, handed to the pixels,
+//   screen and power files
 // - ShowCursor, the real call
 #include "widgets/win32/Win32Backend.h"
 #include "widgets/win32/Win32Keys.h"
@@ -30,9 +31,19 @@ LRESULT CALLBACK Win32Backend::WindowProcedure(HWND window, UINT message, WPARAM
 }
 
 LRESULT Win32Backend::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_POWERBROADCAST && HandlePowerBroadcast(wparam, lparam)) return TRUE;
+  if (message == WM_DISPLAYCHANGE) {
+    // Every top-level window hears of it: the monitors are read once the burst has settled.
+    SetTimer(m_message_window, kScreensTimerId, kScreensSettleMs, nullptr);
+  }
   if (window == m_message_window) {
     if (message == WM_TIMER && wparam == kBoxTimerId) {
       RunBoxTimers();
+      return 0;
+    }
+    if (message == WM_TIMER && wparam == kScreensTimerId) {
+      KillTimer(m_message_window, kScreensTimerId);
+      FollowScreens();
       return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
@@ -78,6 +89,10 @@ LRESULT Win32Backend::HandleMessage(HWND window, UINT message, WPARAM wparam, LP
       if (wparam != SIZE_MINIMIZED && (width != state.width || height != state.height)) {
         state.width = width;
         state.height = height;
+        if (state.kind == WindowKind::FullScreen) {
+          ScreenResized(window, state);
+          return 0;
+        }
         event.type = EventType::Resized;
         event.width = width;
         event.height = height;

@@ -1,6 +1,9 @@
 // The Win32 backend's screen questions and system commands:
 // - the primary monitor (the one at the origin) and its rectangle; every monitor, for the
 //   covers of the others
+// - the monitors followed once a burst of display changes has settled: a new primary
+//   rectangle, or a full-screen window resized by the system, is announced as a changed
+//   screen, for the scene to be laid out anew for it; otherwise the covers follow
 // - the screen's logical pixels per inch, LOGPIXELSY
 // - WM_SYSCOMMAND handed to the widget layer at once, while its sender waits: a command the
 //   form handles (the platform's saver, SC_SCREENSAVE, answered 1) is answered without
@@ -39,6 +42,28 @@ std::vector<Rect> Win32Backend::Monitors() {
   };
   EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
   return monitors;
+}
+
+void Win32Backend::FollowScreens() {
+  Rect primary = PrimaryScreen();
+  std::vector<Rect> monitors = Monitors();
+  for (auto& [window, state] : m_windows) {
+    if (state.kind != WindowKind::FullScreen || !IsWindowVisible(window)) continue;
+    if (primary != state.screen) {
+      ScreenResized(window, state);
+    } else if (monitors != m_covered_monitors) {
+      ShowCovers(window);
+    }
+  }
+}
+
+void Win32Backend::ScreenResized(HWND window, WindowState& state) {
+  if (state.screen_change_sent) return;
+  state.screen_change_sent = true;
+  InputEvent event;
+  event.type = EventType::ScreenChanged;
+  event.window = WindowHandle(window);
+  Push(event);
 }
 
 int Win32Backend::PixelsPerInch() {

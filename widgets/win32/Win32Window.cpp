@@ -9,6 +9,7 @@
 // - the black covers of the other monitors, shown and removed with the full-screen window
 // - the icon: the resource icon of the window class, or one made from the core's picture
 // - the foreign host window: ShowWindow and GetWindowRect
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -138,7 +139,10 @@ WindowHandle Win32Backend::CreateWindow(const WindowRequest& request) {
   state.width = client.right;
   state.height = client.bottom;
   if (request.kind == WindowKind::AppWindow) m_app_window = window;
-  if (request.kind == WindowKind::FullScreen) ImmAssociateContext(window, nullptr);
+  if (request.kind == WindowKind::FullScreen) {
+    ImmAssociateContext(window, nullptr);
+    state.screen = bounds;
+  }
   if (request.kind != WindowKind::Child && !m_icon_from_resource && m_icon != nullptr) {
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_small_icon));
@@ -204,22 +208,37 @@ void Win32Backend::SetWindowBounds(WindowHandle handle, const Rect& bounds) {
 // The scene stays on the primary monitor; while it is shown, every other monitor gets a black
 // topmost window, so that nothing of the desktop shows and no click there reaches another
 // program. Their input is the full-screen window's own (see HandleCoverMessage), so that moving
-// or clicking over any monitor ends the saver as it does over the scene. They are shown before
-// the full-screen window, which so stands above them: where a monitor overlaps the primary one,
-// the scene shows.
+// or clicking over any monitor ends the saver as it does over the scene. Each lies right below
+// the full-screen window: where a monitor overlaps the primary one, the scene shows, and a box
+// above the scene stays above it.
 
 void Win32Backend::ShowCovers(HWND owner) {
-  RemoveCovers(owner);
   std::vector<Rect> monitors = Monitors();
-  if (monitors.size() < 2) return;
-  const Rect& primary = monitors.front();
-  for (auto monitor = monitors.begin() + 1; monitor != monitors.end(); ++monitor) {
+  m_covered_monitors = monitors;
+  std::vector<Rect> wanted;
+  if (monitors.size() >= 2) wanted.assign(monitors.begin() + 1, monitors.end());
+  const Point origin =
+      monitors.empty() ? Point{} : Point{monitors.front().left, monitors.front().top};
+  std::vector<HWND> gone;
+  for (const auto& [cover, state] : m_covers) {
+    if (state.owner != owner) continue;
+    auto kept = std::find(wanted.begin(), wanted.end(), state.monitor);
+    if (kept != wanted.end() &&
+        state.offset == Point{kept->left - origin.x, kept->top - origin.y}) {
+      wanted.erase(kept);
+    } else {
+      gone.push_back(cover);
+    }
+  }
+  // Each leaves m_covers as it goes (WM_NCDESTROY).
+  for (HWND cover : gone) ::DestroyWindow(cover);
+  for (const Rect& monitor : wanted) {
     HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass,
-                                 L"", WS_POPUP, monitor->left, monitor->top, monitor->width,
-                                 monitor->height, m_app_window, nullptr, m_instance, this);
+                                 L"", WS_POPUP, monitor.left, monitor.top, monitor.width,
+                                 monitor.height, m_app_window, nullptr, m_instance, this);
     if (cover == nullptr) continue;
-    m_covers[cover] = {owner, {monitor->left - primary.left, monitor->top - primary.top}};
-    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0,
+    m_covers[cover] = {owner, {monitor.left - origin.x, monitor.top - origin.y}, monitor};
+    SetWindowPos(cover, owner, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
 }

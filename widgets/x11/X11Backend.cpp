@@ -115,6 +115,8 @@ X11Backend::X11Backend(Display* display, const Options& options)
   if (XRRQueryExtension(m_display, &event_base, &error_base) &&
       XRRQueryVersion(m_display, &major, &minor)) {
     m_has_randr_monitors = major > 1 || (major == 1 && minor >= 5);
+    m_has_randr_events = major > 1 || (major == 1 && minor >= 2);
+    m_randr_event_base = event_base;
   }
   if (XFixesQueryExtension(m_display, &event_base, &error_base)) {
     major = 4;
@@ -235,6 +237,17 @@ int64_t X11Backend::RunTimers(int64_t now) {
     CheckSaverTimeout(now);
   }
   if (m_saver_watch) consider(m_next_saver_check_ms);
+  if (m_screens_settle_ms >= 0 && now >= m_screens_settle_ms) {
+    m_screens_settle_ms = -1;
+    FollowScreens();
+  }
+  consider(m_screens_settle_ms);
+  if (m_power_watch && m_next_power_check_ms >= 0 && now >= m_next_power_check_ms) {
+    CheckPower(now);
+  }
+  // While the monitors are lit the ticks wake the program anyway, and the power is read on
+  // one of those wake-ups; while they are dark, it is what wakes the program.
+  if (m_dark) consider(m_next_power_check_ms);
   return next;
 }
 

@@ -22,14 +22,19 @@ class X11FrameImage;
 
 // The widget layer's platform on an X server, through Xlib. Its methods are spread by concern:
 // X11Backend.cpp (connection, event loop, time, signals), X11Window.cpp, X11Input.cpp,
-// X11Pixels.cpp and X11Screen.cpp.
+// X11Pixels.cpp, X11Screen.cpp and X11Power.cpp.
 // - screen: the XRandR primary monitor (else the first monitor, else the root window) and
-//   the Xft.dpi resource;
+//   the Xft.dpi resource; while a full-screen window is shown, monitors that change are
+//   followed: a new primary rectangle is announced as ScreenChanged, the covers of the others
+//   are made again;
 // - windows: the application's unmapped group leader, the full-screen override-redirect
 //   window that grabs keyboard and pointer, borderless pop-ups, children of foreign windows
 //   and framed dialogs, each top-level one with its name, class, icon and WM_DELETE_WINDOW;
 // - pixels: frames lent to the widget layer in memory shared with the server (MIT-SHM) and
-//   put on the screen from there, or XPutImage where shared memory fails;
+//   put on the screen from there, or XPutImage where shared memory fails; an exposed area of
+//   a window whose frame is held there is put again from it, without the widget layer;
+// - the monitors' power (DPMS) while a full-screen window is shown: no frame is taken while
+//   they are off;
 // - pointer hiding with XFixes and an empty cursor;
 // - the X server's own screen saver kept from blanking over the full-screen window;
 // - input translated to virtual keys and mouse buttons, a monotonic clock, and a wait on
@@ -115,7 +120,10 @@ class X11Backend : public Backend {
     int64_t grab_give_up_ms = 0;  // full-screen window: retry failed grabs until then
     Rect pending_expose;          // exposed area collected until the last Expose of a series
     std::unique_ptr<X11FrameImage> image;  // the lent frame, in shared memory
+    bool presented = false;                // the image holds a whole frame that was presented
     bool repaint_waits = false;            // for the completion of the image's last put
+    Rect screen;                           // full-screen window: the monitor it was made for
+    bool screen_change_sent = false;
   };
 
   // The request the last SysCommand event stands for, waiting for its answer.
@@ -132,17 +140,43 @@ class X11Backend : public Backend {
   struct Cover {
     unsigned long owner = 0;  // the full-screen window
     Point offset;             // the cover's origin in the owner's coordinates
+    Rect monitor;
   };
 
   X11Backend(_XDisplay* display, const Options& options);
 
   // The XRandR monitors, the primary one first; empty without XRandR monitors.
   std::vector<Rect> Monitors();
+  // The monitor a full-screen window covers: the primary one, else the first one, else the
+  // root window.
+  Rect ScreenArea();
+
+  // Changes of the monitors while a full-screen window is shown, X11Screen.cpp.
+  void WatchScreens();
+  // A RandR event or the root window's ConfigureNotify; false for any other event.
+  bool HandleScreenEvent(_XEvent& event);
+  // Once a burst of changes has settled: the full-screen window's monitor moved or resized is
+  // announced, the covers of the others made again.
+  void FollowScreens();
+
+  // The monitors' power, X11Power.cpp.
+  void BeginPowerWatch();
+  void EndPowerWatch();
+  // Reads the monitors' power level again.
+  void CheckPower(int64_t now);
+  // Dark: no frame is taken; lit again: the frames held back are released.
+  void SetDark(bool dark);
   // The host's size changed: the full-screen windows follow it.
   void FollowHost(int width, int height);
 
+  // Covers every monitor but the owner's, keeping the covers of monitors that stay, and stacks
+  // them right below the owner, which stays where it is among the other windows (a box above
+  // it stays above it).
   void ShowCovers(unsigned long owner);
   void RemoveCovers(unsigned long owner);
+  // Puts an exposed area of a window back from the frame held for it; false when it holds
+  // none, and the widget layer has to paint it.
+  bool AnswerExpose(unsigned long window, WindowState& state, const Rect& area);
   // Makes input over a cover the owner's input, in the owner's coordinates.
   void RetargetCoverInput(_XEvent& event) const;
 
@@ -203,6 +237,8 @@ class X11Backend : public Backend {
   Atoms m_atoms;
   bool m_use_shared_memory = false;
   bool m_has_randr_monitors = false;
+  bool m_has_randr_events = false;  // RandR 1.2: screen, CRTC and output changes
+  int m_randr_event_base = 0;
   bool m_has_xfixes = false;
   bool m_has_screen_saver = false;
   int m_screen_saver_event_base = 0;
@@ -215,6 +251,9 @@ class X11Backend : public Backend {
 
   std::map<unsigned long, WindowState> m_windows;
   std::map<unsigned long, Cover> m_covers;
+  std::vector<Rect> m_covered_monitors;  // the monitors as the covers were made for them
+  bool m_watching_screens = false;
+  int64_t m_screens_settle_ms = -1;     // when the last burst of monitor changes has settled
   std::optional<unsigned long> m_host;  // the daemon's window of a hosted saver
   Rect m_host_area;
   unsigned long m_app_window = 0;
@@ -235,6 +274,11 @@ class X11Backend : public Backend {
   bool m_saver_command_sent = false;
   int64_t m_last_idle_ms = 0;
   int64_t m_next_saver_check_ms = -1;
+
+  // DPMS: watched while a full-screen window is shown, on a server that has it.
+  bool m_power_watch = false;
+  bool m_dark = false;  // every monitor is powered down: no frame is taken
+  int64_t m_next_power_check_ms = -1;
 
   // Termination signals reach the event loop through a pipe that the wait watches.
   SignalPipe m_signals;

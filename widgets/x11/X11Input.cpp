@@ -60,6 +60,8 @@ TShiftState ButtonFlag(TMouseButton button) {
 }  // namespace
 
 void X11Backend::HandleEvent(XEvent& event) {
+  // Input powers the monitors up: the frames may be taken again.
+  if (m_dark) CheckPower(NowMs());
   if (HandleServerSaverEvent(event)) return;
   if (m_host && event.xany.window == *m_host) {
     if (event.type == ConfigureNotify) {
@@ -73,6 +75,7 @@ void X11Backend::HandleEvent(XEvent& event) {
     }
     return;
   }
+  if (HandleScreenEvent(event)) return;
   RetargetCoverInput(event);
   auto it = m_windows.find(event.xany.window);
   if (it == m_windows.end()) return;
@@ -117,9 +120,11 @@ void X11Backend::HandleEvent(XEvent& event) {
       Rect area{event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height};
       state.pending_expose = state.pending_expose.United(area);
       if (event.xexpose.count == 0 && !state.pending_expose.IsEmpty()) {
-        out.type = EventType::Expose;
-        out.rect = state.pending_expose;
+        Rect exposed = state.pending_expose;
         state.pending_expose = {};
+        if (AnswerExpose(window, state, exposed)) break;
+        out.type = EventType::Expose;
+        out.rect = exposed;
         Push(out);
       }
       break;

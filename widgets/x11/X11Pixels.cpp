@@ -3,7 +3,11 @@
 //   see X11FrameImage), its dirty rectangles put on the screen straight from there;
 // - the puts of shared frames and their completion events on a connection of their own,
 //   read when the next frame is due, so that a completion never wakes the program;
-// - XPutImage from the widget layer's own frame where shared memory fails.
+// - XPutImage from the widget layer's own frame where shared memory fails;
+// - an exposed area put back from the shared frame, which holds the whole picture once it has
+//   been presented: the widget layer paints nothing for it (it would paint every pixel of a
+//   window just mapped a second time);
+// - no frame taken while the monitors are dark (see X11Power.cpp).
 #include "widgets/x11/X11Backend.h"
 // Xlib only after the backend's header: its macro Expose would hide EventType::Expose.
 #include <X11/Xlib.h>
@@ -19,6 +23,8 @@ Bitmap32* X11Backend::LendFrame(WindowHandle handle, int width, int height) {
     return nullptr;
   }
   WindowState& state = it->second;
+  // The widget layer paints all of the memory it is lent before it presents it.
+  state.presented = false;
   if (state.image) {
     Bitmap32* frame = state.image->Frame();
     if (frame && frame->Width() == width && frame->Height() == height) return frame;
@@ -43,6 +49,8 @@ Bitmap32* X11Backend::LendFrame(WindowHandle handle, int width, int height) {
 }
 
 bool X11Backend::FrameInUse(WindowHandle handle) {
+  // Nobody would see a frame: none is taken until the monitors light up (FrameReleased).
+  if (m_dark) return true;
   auto it = m_windows.find(AsWindow(handle));
   if (it == m_windows.end() || !it->second.image || !it->second.image->InUse()) return false;
   // The completion of the last frame has come long ago, as a rule; it only has to be read.
@@ -66,11 +74,24 @@ void X11Backend::Present(WindowHandle handle, const Bitmap32& frame,
   if (state.image && state.image->Holds(frame)) {
     state.image->Put(it->first, m_frame_gc, rects);
     XFlush(m_frame_display);
+    state.presented = true;
     return;
   }
   X11FrameImage::PutPlain(m_display, DefaultVisual(m_display, m_screen),
                           DefaultDepth(m_display, m_screen), it->first, m_gc, frame, rects);
   XFlush(m_display);
+}
+
+bool X11Backend::AnswerExpose(Window window, WindowState& state, const Rect& area) {
+  Bitmap32* frame = state.image ? state.image->Frame() : nullptr;
+  if (!state.presented || !frame) return false;
+  // The memory is not written while a put reads it, so it holds a whole frame even then.
+  Rect inside = area.Intersected(frame->Bounds());
+  if (!inside.IsEmpty()) {
+    state.image->Put(window, m_frame_gc, {inside});
+    XFlush(m_frame_display);
+  }
+  return true;
 }
 
 void X11Backend::TakeCompletions() {

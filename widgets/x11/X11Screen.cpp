@@ -1,5 +1,9 @@
 // The X11 backend's screen:
 // - the primary monitor (XRandR primary, else the first monitor, else the root window);
+// - while a full-screen window is shown, the monitors followed as they change (RandR's screen,
+//   CRTC and output changes, and the root window's ConfigureNotify, which is all a server
+//   sends for monitors set or deleted): once a burst has settled, a new rectangle of the
+//   window's monitor is announced as a changed screen, and the covers of the others follow;
 // - pixels per inch from the Xft.dpi resource;
 // - the server's own screen saver kept from blanking over the full-screen window, and the
 //   system command that announces it.
@@ -21,6 +25,9 @@ namespace {
 
 constexpr uint32_t kScreenSaveCommand = 0xF140;
 constexpr int kDefaultPixelsPerInch = 96;
+// A monitor plugged in or docked changes the screen in a burst of events (xrandr deletes a
+// monitor and sets it again to redefine it): the monitors are read once it is over.
+constexpr int64_t kScreensSettleMs = 250;
 
 }  // namespace
 
@@ -44,6 +51,10 @@ std::vector<Rect> X11Backend::Monitors() {
 
 Rect X11Backend::PrimaryScreen() {
   if (m_host) return m_host_area;
+  return ScreenArea();
+}
+
+Rect X11Backend::ScreenArea() {
   std::vector<Rect> monitors = Monitors();
   if (!monitors.empty()) return monitors.front();
   Window root = 0;
@@ -53,6 +64,47 @@ Rect X11Backend::PrimaryScreen() {
     return {0, 0, int(width), int(height)};
   }
   return {0, 0, DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen)};
+}
+
+// ---- Monitors that change while a full-screen window is shown ----
+
+void X11Backend::WatchScreens() {
+  if (m_watching_screens) return;
+  m_watching_screens = true;
+  if (m_has_randr_events) {
+    XRRSelectInput(m_display, m_root,
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+  }
+  XSelectInput(m_display, m_root, StructureNotifyMask);
+}
+
+bool X11Backend::HandleScreenEvent(XEvent& event) {
+  bool randr = m_has_randr_events && (event.type == m_randr_event_base + RRScreenChangeNotify ||
+                                      event.type == m_randr_event_base + RRNotify);
+  bool root = event.type == ConfigureNotify && event.xconfigure.window == m_root;
+  if (!randr && !root) return false;
+  // Xlib's own idea of the screen's size follows the server's.
+  XRRUpdateConfiguration(&event);
+  if (m_watching_screens) m_screens_settle_ms = NowMs() + kScreensSettleMs;
+  return true;
+}
+
+void X11Backend::FollowScreens() {
+  auto it = m_windows.find(m_saver_window);
+  if (!m_saver_watch || it == m_windows.end()) return;
+  WindowState& state = it->second;
+  if (ScreenArea() != state.screen) {
+    // Laid out anew for its monitor, as a saver started there would be; the covers come with
+    // the window made for it.
+    if (state.screen_change_sent) return;
+    state.screen_change_sent = true;
+    InputEvent event;
+    event.type = EventType::ScreenChanged;
+    event.window = it->first;
+    Push(event);
+    return;
+  }
+  if (Monitors() != m_covered_monitors) ShowCovers(it->first);
 }
 
 // ---- A saver hosted by a saver daemon ----
@@ -129,6 +181,8 @@ void X11Backend::PickSaverWindow() {
 void X11Backend::BeginSaverWatch(Window window) {
   m_saver_window = window;
   m_saver_watch = true;
+  WatchScreens();
+  BeginPowerWatch();
   XGetScreenSaver(m_display, &m_saved_saver.timeout, &m_saved_saver.interval,
                   &m_saved_saver.prefer_blanking, &m_saved_saver.allow_exposures);
   XSetScreenSaver(m_display, 0, m_saved_saver.interval, m_saved_saver.prefer_blanking,
@@ -148,6 +202,8 @@ void X11Backend::EndSaverWatch() {
   m_saver_watch = false;
   m_saver_window = 0;
   m_saver_request = SaverRequest::Nothing;
+  m_screens_settle_ms = -1;
+  EndPowerWatch();
   m_next_saver_check_ms = -1;
   XSetScreenSaver(m_display, m_saved_saver.timeout, m_saved_saver.interval,
                   m_saved_saver.prefer_blanking, m_saved_saver.allow_exposures);

@@ -107,6 +107,7 @@ WindowHandle X11Backend::CreateWindow(const WindowRequest& request) {
   state.kind = request.kind;
   state.width = int(Extent(bounds.width));
   state.height = int(Extent(bounds.height));
+  if (request.kind == WindowKind::FullScreen) state.screen = bounds;
   if (IsTopLevel(request.kind)) SetTopLevelProperties(window, request, bounds);
   if (request.kind == WindowKind::AppWindow) {
     // Every other top-level window joins the new leader's group.
@@ -308,10 +309,29 @@ void X11Backend::FollowHost(int width, int height) {
 // monitor ends the saver as it does over the scene.
 
 void X11Backend::ShowCovers(Window owner) {
-  RemoveCovers(owner);
   std::vector<Rect> monitors = Monitors();
-  if (monitors.size() < 2) return;
-  const Rect& primary = monitors.front();
+  m_covered_monitors = monitors;
+  std::vector<Rect> wanted;
+  if (monitors.size() >= 2) {
+    for (auto monitor = monitors.begin() + 1; monitor != monitors.end(); ++monitor) {
+      // A monitor showing part of the primary one (a clone) would hide the scene.
+      if (monitor->Intersected(monitors.front()).IsEmpty()) wanted.push_back(*monitor);
+    }
+  }
+  const Point origin =
+      monitors.empty() ? Point{} : Point{monitors.front().left, monitors.front().top};
+  std::erase_if(m_covers, [&](const auto& entry) {
+    const Cover& cover = entry.second;
+    if (cover.owner != owner) return false;
+    auto kept = std::find(wanted.begin(), wanted.end(), cover.monitor);
+    if (kept != wanted.end() &&
+        cover.offset == Point{kept->left - origin.x, kept->top - origin.y}) {
+      wanted.erase(kept);
+      return false;
+    }
+    XDestroyWindow(m_display, entry.first);
+    return true;
+  });
   XSetWindowAttributes attributes{};
   unsigned long mask = CWEventMask | CWBackPixel | CWBorderPixel | CWOverrideRedirect;
   attributes.event_mask = kInputMask;
@@ -322,15 +342,20 @@ void X11Backend::ShowCovers(Window owner) {
     attributes.cursor = m_blank_cursor;
     mask |= CWCursor;
   }
-  for (auto monitor = monitors.begin() + 1; monitor != monitors.end(); ++monitor) {
-    // A monitor showing part of the primary one (a clone) would hide the scene.
-    if (!monitor->Intersected(primary).IsEmpty()) continue;
-    Window cover = XCreateWindow(m_display, m_root, monitor->left, monitor->top,
-                                 Extent(monitor->width), Extent(monitor->height), 0, CopyFromParent,
+  for (const Rect& monitor : wanted) {
+    Window cover = XCreateWindow(m_display, m_root, monitor.left, monitor.top,
+                                 Extent(monitor.width), Extent(monitor.height), 0, CopyFromParent,
                                  InputOutput, CopyFromParent, mask, &attributes);
-    m_covers[cover] = {owner, {monitor->left - primary.left, monitor->top - primary.top}};
-    XMapRaised(m_display, cover);
+    m_covers[cover] = {owner, {monitor.left - origin.x, monitor.top - origin.y}, monitor};
+    XMapWindow(m_display, cover);
   }
+  // A new window starts above all others: each cover goes right below the scene, so that no
+  // cover, new or left from before, lies over it.
+  std::vector<Window> stack = {owner};
+  for (const auto& [cover, state] : m_covers) {
+    if (state.owner == owner) stack.push_back(cover);
+  }
+  if (stack.size() > 1) XRestackWindows(m_display, stack.data(), int(stack.size()));
 }
 
 void X11Backend::RemoveCovers(Window owner) {

@@ -1,7 +1,7 @@
 // saver_command: asks the running saver's window what the system would ask it, or does what
 // another program on the desk would.
 //
-//   saver_command [windows|foreground]
+//   saver_command [windows|foreground|display WIDTH HEIGHT]
 //
 // Finds the visible top-most pop-up window of another process (the full-screen saver) and,
 // without an argument, sends it WM_SYSCOMMAND with SC_SCREENSAVE, then with its secure form
@@ -16,7 +16,8 @@
 // "windows" reports each monitor, the primary one first ("monitor LEFT TOP RIGHT BOTTOM"), then
 // each visible top-most pop-up of the saver's process, the top one first ("window ...").
 // "foreground" makes a window of its own the foreground window, as a program popping up would,
-// and reports "foreground 1" when it is.
+// and reports "foreground 1" when it is. "display" gives the primary display another size, as
+// the display settings do, and reports "display RESULT" (0 when it was changed).
 // Exits with 1 when no saver window shows within 20 seconds.
 #include <windows.h>
 
@@ -79,6 +80,15 @@ int wmain(int argc, wchar_t** argv) {
     EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, FALSE);
     GetWindowThreadProcessId(saver, &g_process);
     EnumWindows(FindSaver, reinterpret_cast<LPARAM>(&saver));
+    return 0;
+  }
+  if (mode == L"display" && argc > 3) {
+    DEVMODEW display{};
+    display.dmSize = sizeof display;
+    display.dmPelsWidth = DWORD(_wtoi(argv[2]));
+    display.dmPelsHeight = DWORD(_wtoi(argv[3]));
+    display.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    std::printf("display %ld\n", ChangeDisplaySettingsExW(nullptr, &display, nullptr, 0, nullptr));
     return 0;
   }
   if (mode == L"foreground") {
