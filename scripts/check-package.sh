@@ -150,16 +150,19 @@ for text in "vantorel /s" "vantorel /p WINDOW-ID" "vantorel --root" "vantorel --
   grep -qF -- "$text" <<<"$page" || fail "the manual page does not say \"$text\""
 done
 
-# The program is stripped, and gdb finds its functions, with their source lines, in the
-# debugging symbols of the -dbgsym package, looked up by the program's build id.
+# The program is stripped, and gdb finds its functions, with their source files, in the
+# debugging symbols of the -dbgsym package, which it looks up by the program's build id.
 if readelf -S --wide /usr/lib/vantorel/vantorel | grep -qE ' \.(symtab|debug_info) '; then
   fail "the installed program is not stripped"
 fi
-gdb -batch -nx -ex 'info line vt::SceneForm::ChangeScenery' /usr/lib/vantorel/vantorel >"$log" 2>&1 ||
+build_id=$(readelf -n /usr/lib/vantorel/vantorel | sed -n 's/^ *Build ID: //p')
+[ -n "$build_id" ] || fail "the installed program has no build id"
+symbols="/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
+gdb -batch -nx -ex 'python print([o.filename for o in gdb.objfiles()])' \
+  -ex 'info functions ^vt::SceneForm::ChangeScenery(' /usr/lib/vantorel/vantorel >"$log" 2>&1 ||
   { cat "$log"; fail "gdb failed on the installed program"; }
-grep -q '^Reading symbols from /usr/lib/debug/.build-id/.*\.debug' "$log" ||
-  { cat "$log"; fail "gdb does not read the symbols of the -dbgsym package"; }
-grep -q 'Line [0-9]* of "./scene/Scenery.cpp" .*<vt::SceneForm::ChangeScenery()' "$log" ||
+grep -qF "'$symbols'" "$log" || { cat "$log"; fail "gdb does not read $symbols"; }
+grep -qFx 'File ./scene/Scenery.cpp:' "$log" && grep -qE '^[0-9]+:\s+void vt::SceneForm::ChangeScenery\(\);' "$log" ||
   { cat "$log"; fail "gdb does not find vt::SceneForm::ChangeScenery in its source"; }
 
 # A user unit that the package installs is enabled for no one.
@@ -169,18 +172,23 @@ fi
 
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 # Runs the installed saver by its command name, as a user would: it must still run after two
-# seconds, then a key ends it with exit code 0; what it reported is left in $log.
+# seconds, then ends with exit code 0 on a key (or, with "signal", on SIGTERM, as when an error
+# box takes the keys); what it reported is left in $log.
 run_saver() {
   local code=0 pid
   PATH=/usr/bin:/bin DISPLAY=":$n" vantorel /s 2>"$log" &
   pid=$!
   sleep 2
   kill -0 "$pid" 2>/dev/null || fail "vantorel /s ended early: $(cat "$log")"
-  DISPLAY=":$n" xdotool key a
+  if [ "${1:-key}" = signal ]; then
+    kill -TERM "$pid"
+  else
+    DISPLAY=":$n" xdotool key a
+  fi
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$pid" 2>/dev/null; then
     kill -KILL "$pid"
-    fail "vantorel /s did not end on a key"
+    fail "vantorel /s did not end on a ${1:-key}"
   fi
   wait "$pid" || code=$?
   [ "$code" -eq 0 ] || fail "vantorel /s ended with $code"
@@ -190,7 +198,7 @@ run_saver
 [ ! -s "$log" ] || fail "vantorel /s reported: $(cat "$log")"
 # ...and without them, it names the picture it looked for where the package puts them.
 "${sudo[@]}" mv "$pictures" "$pictures.away"
-run_saver
+run_saver signal
 "${sudo[@]}" mv "$pictures.away" "$pictures"
 grep -qE "^Vantorel: ファイル $pictures/mirso[0-5]\.jpg は開けません\.$" "$log" ||
   fail "without its pictures vantorel /s reported: $(cat "$log")"

@@ -14,15 +14,10 @@
 # Needs the deb-src entries that install-deps.sh adds and dpkg-source (dpkg-dev); needs no root.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-all=no
-case "${1:-}" in
-  "") ;;
-  --all) all=yes ;;
-  *)
-    echo "usage: $0 [--all]" >&2
-    exit 2
-    ;;
-esac
+if [ $# -gt 1 ] || { [ $# -eq 1 ] && [ "$1" != --all ]; }; then
+  echo "usage: $0 [--all]" >&2
+  exit 2
+fi
 fetched="$root/fetched"
 mkdir -p "$fetched"
 
@@ -56,7 +51,7 @@ if [ "$missing" = yes ]; then
   echo "wlroots protocols fetched into $protocols"
 fi
 
-if [ "$all" = yes ]; then
+if [ "${1:-}" = --all ]; then
   sources="$fetched/sources"
   mkdir -p "$sources"
   for package in libjpeg-turbo benchmark; do

@@ -96,8 +96,5 @@ fi
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
 
-if [ "$all" = yes ]; then
-  "$(dirname "${BASH_SOURCE[0]}")/fetch-sources.sh" --all
-else
-  "$(dirname "${BASH_SOURCE[0]}")/fetch-sources.sh"
-fi
+# As the user who called, not root: the fetched files are theirs.
+"$(dirname "${BASH_SOURCE[0]}")/fetch-sources.sh" "$@"
