@@ -164,8 +164,11 @@ gdb -batch -nx -ex 'python print([o.filename for o in gdb.objfiles()])' \
   -ex 'info functions ^vt::SceneForm::ChangeScenery(' /usr/lib/vantorel/vantorel >"$log" 2>&1 ||
   { cat "$log"; fail "gdb failed on the installed program"; }
 grep -qF "'$symbols'" "$log" || { cat "$log"; fail "gdb does not read $symbols"; }
-grep -qFx 'File ./scene/Scenery.cpp:' "$log" && grep -qE '^[0-9]+:\s+void vt::SceneForm::ChangeScenery\(\);' "$log" ||
-  { cat "$log"; fail "gdb does not find vt::SceneForm::ChangeScenery in its source"; }
+if ! grep -qFx 'File ./scene/Scenery.cpp:' "$log" ||
+  ! grep -qE '^[0-9]+:\s+void vt::SceneForm::ChangeScenery\(\);' "$log"; then
+  cat "$log"
+  fail "gdb does not find vt::SceneForm::ChangeScenery in its source"
+fi
 
 # A user unit that the package installs is enabled for no one.
 if [ -d /etc/systemd/user ] && find /etc/systemd/user -name '*vantorel*' | grep -q .; then
