@@ -1,10 +1,33 @@
+#include <string>
+
 #include "scene/SceneForm.h"
 #include "widgets/Numbers.h"
 
 namespace vt {
 
+namespace {
+
+// The folder that holds the data folder of a program in program_folder. Beside the program, but
+// the installed Linux program lives in <prefix>/lib/vantorel/ and its pictures, the same on
+// every architecture, lie in <prefix>/share/vantorel/ as the file system hierarchy wants (the
+// build names both places, as it installs them). They are found from the program's own place,
+// so that the installed tree works wherever it was put: under /usr by the package, under
+// ~/.local by cmake --install.
+std::string DataDirOf(const std::string& program_folder) {
+#if defined(VT_INSTALLED_PROGRAM_DIR) && defined(VT_INSTALLED_DATA_DIR)
+  const std::string installed = PathDelim + std::string(VT_INSTALLED_PROGRAM_DIR) + PathDelim;
+  if (program_folder.ends_with(installed)) {
+    const size_t prefix_end = program_folder.size() - installed.size() + 1;
+    return program_folder.substr(0, prefix_end) + VT_INSTALLED_DATA_DIR + PathDelim;
+  }
+#endif
+  return program_folder;
+}
+
+}  // namespace
+
 void SceneForm::RecordDataDir() {
-  DataDir = ExtractFilePath(Application().ExeName());
+  DataDir = DataDirOf(ExtractFilePath(Application().ExeName()));
 }
 
 void SceneForm::LoadBackdrop() {

@@ -1,32 +1,44 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows build links that Debian does not ship for mingw-w64, static,
 # from Debian's own source packages, with the project's toolchain file: libjpeg-turbo for the
-# program, Google Benchmark for its benchmark. Installs into PREFIX, which the Windows build
-# keeps inside its own build folder, so that a fresh checkout always builds them afresh.
-# Skips a library already built there from the same source version by this same script (a
-# change to the script builds them again). Needs the deb-src entry that
-# "install-deps.sh --all" adds; needs no root.
+# program, Google Benchmark for its benchmark. The source packages are those that
+# "install-deps.sh --all" fetched into SOURCES (fetched/sources/ of the checkout): this script
+# reaches no network. Installs into PREFIX, which the Windows build keeps inside its own build
+# folder, so that a fresh checkout always builds them afresh. Skips a library already built
+# there from the same source version by this same script (a change to the script builds them
+# again). Needs dpkg-source (dpkg-dev); needs no root.
 #
-#   build-win-deps.sh PREFIX
+#   build-win-deps.sh PREFIX SOURCES
 set -euo pipefail
-if [ $# -ne 1 ]; then
-  echo "usage: $0 PREFIX" >&2
+if [ $# -ne 2 ]; then
+  echo "usage: $0 PREFIX SOURCES" >&2
   exit 2
 fi
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
+sources=$2
 toolchain="$root/cmake/mingw-w64.cmake"
 recipe=$(cat "${BASH_SOURCE[0]}" "$toolchain" | sha256sum | cut -c1-12)
 
 work=$(mktemp -d)
-chmod 755 "$work"  # apt fetches the sources as its own unprivileged user
 trap 'rm -rf "$work"' EXIT
 
-# Prints the newest version of a source package, or nothing when it is already built.
+# The source description of the newest fetched version of each source package.
+declare -A dsc
+for package in libjpeg-turbo benchmark; do
+  dsc[$package]=$(find "$sources" -maxdepth 1 -name "${package}_*.dsc" 2>/dev/null | sort -V |
+    tail -n 1)
+  if [ -z "${dsc[$package]}" ]; then
+    echo "$0: no sources of $package in $sources: scripts/install-deps.sh --all fetches them" >&2
+    exit 1
+  fi
+done
+
+# Prints the version of a source package, or nothing when it is already built.
 wanted() {
   local version
-  version=$(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -V | tail -n 1)
+  version=$(sed -n 's/^Version: //p' "${dsc[$1]}" | head -n 1)
   if [ -f "$prefix/.$1-$version-$recipe" ]; then
     echo "$1 $version for Windows is already in $prefix" >&2
   else
@@ -34,9 +46,10 @@ wanted() {
   fi
 }
 
-# Unpacks a source package (with Debian's patches applied) into $work/$1 and prints the path.
+# Unpacks a fetched source package (with Debian's patches applied) into $work/$1 and prints
+# the path.
 unpack() {
-  (cd "$work" && apt-get source -q "$1=$2" >"$1.log" 2>&1 && mv "$1"-*/ "$1") ||
+  dpkg-source -x "${dsc[$1]}" "$work/$1" >"$work/$1.log" 2>&1 ||
     { cat "$work/$1.log" >&2; exit 1; }
   echo "$work/$1"
 }
@@ -48,7 +61,7 @@ done_with() {
 }
 
 if version=$(wanted libjpeg-turbo) && [ -n "$version" ]; then
-  src=$(unpack libjpeg-turbo "$version")
+  src=$(unpack libjpeg-turbo)
   # Without an install prefix, the toolchain's Windows target makes its CMake choose a Windows
   # path (c:/libjpeg-turbo-gcc64), which its package helpers refuse on this build machine.
   cmake -S "$src" -B "$src/build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
@@ -65,7 +78,7 @@ if version=$(wanted libjpeg-turbo) && [ -n "$version" ]; then
 fi
 
 if version=$(wanted benchmark) && [ -n "$version" ]; then
-  src=$(unpack benchmark "$version")
+  src=$(unpack benchmark)
   # The version comes from git where the sources are a checkout; Debian's build passes it too.
   cmake -S "$src" -B "$src/build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DGIT_VERSION="${version%%-*}" -DBUILD_SHARED_LIBS=OFF \

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Vantorel needs.
+# Installs the Debian packages Vantorel needs, then fetches what Debian ships in no binary package
+# into the checkout (scripts/fetch-sources.sh), so that configuring and building need no network
+# afterwards.
 #
-#   install-deps.sh         what building and running the Linux saver needs
+#   install-deps.sh         what building and running the Linux saver and making its Debian
+#                           package need, and wlroots' protocol files
 #   install-deps.sh --all   that, and everything the tests need: GoogleTest and Google Benchmark,
 #                           clang for the fuzzers, the virtual X server's tools, XScreenSaver,
 #                           a headless sway with its idle daemon and tools, KDE's KWin, GNOME's
-#                           mutter with PipeWire, the Windows cross compiler, Wine and NSIS
+#                           mutter with PipeWire, lintian, gdb and man, the Windows cross
+#                           compiler, Wine and NSIS, and the sources of the libraries the Windows
+#                           build compiles for itself
 #
-# Works as root, or through sudo for an ordinary user. Safe to run again. Installs packages and
-# adds Debian's source entries: what Debian ships in no binary package (the Windows libraries,
-# the wlroots protocol files) the build takes from its source packages, into its own build folder.
+# Works as root, or through sudo for an ordinary user (the fetched files then belong to that
+# user). Safe to run again. Adds Debian's source entries, which the fetching needs.
 set -euo pipefail
 
 all=no
@@ -23,8 +27,8 @@ case "${1:-}" in
 esac
 
 packages=(
-  # Build
-  build-essential cmake pkg-config
+  # Build, and the manual page
+  build-essential cmake pkg-config scdoc
   # Pictures
   libjpeg62-turbo-dev libpng-dev
   # Text
@@ -36,6 +40,8 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev dpkg-dev
   # A virtual X server to run the saver on when there is no display
   xvfb
+  # Making the Debian package (dpkg-buildpackage with dh)
+  debhelper
 )
 if [ "$all" = yes ]; then
   packages+=(
@@ -58,8 +64,8 @@ if [ "$all" = yes ]; then
     mutter
     # Its screen casts: PipeWire and its session manager, one frame read by gst-launch
     pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base
-    # The Debian package: making it and checking it
-    fakeroot file
+    # The Debian package: checking it, reading its manual page, and its debugging symbols
+    lintian man-db gdb
     # The Windows program: the cross compiler, nasm for libjpeg-turbo's SIMD code, and Wine to
     # run the Windows tests
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm wine wine64
@@ -75,8 +81,8 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-# The build takes the wlroots protocol files, and the Windows build its libraries, from Debian's
-# source packages, which need deb-src lines.
+# The wlroots protocol files and the Windows build's libraries come from Debian's source
+# packages, which need deb-src lines.
 if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   for list in /etc/apt/sources.list.d/debian.sources /usr/share/doc/apt/examples/debian.sources; do
     if [ -f "$list" ]; then
@@ -89,3 +95,6 @@ fi
 
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+
+# As the user who called, not root: the fetched files are theirs.
+"$(dirname "${BASH_SOURCE[0]}")/fetch-sources.sh" "$@"

@@ -1,30 +1,36 @@
 #!/usr/bin/env bash
 # Builds Vantorel and runs every test: the Release build with all its tests (unit, rendering,
 # simulation soak, X11 and end-to-end tests under Xvfb, some under the XScreenSaver daemon),
-# the Debian package made from that build and checked unpacked, the Windows build with the
-# shared tests under Wine, the Windows program's end-to-end tests and its packages, the same
-# Linux tests built with AddressSanitizer and UndefinedBehaviorSanitizer, a bounded run of
-# each picture-decoder fuzzer, and one pass of the repaint benchmark for its figures.
+# the Debian packages made twice and compared, checked by lintian and installed, the Windows
+# build with the shared tests under Wine, the Windows program's end-to-end tests and its
+# packages, the same Linux tests built with AddressSanitizer and UndefinedBehaviorSanitizer, a
+# bounded run of each picture-decoder fuzzer, and one pass of the repaint benchmark for its
+# figures. The Release and Windows builds, configuring included, run with the network cut off,
+# as every build can once the install step has run.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-echo "== Release build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVT_TESTS=ON -DVT_WINDOWS_TESTS=ON \
-  -DVT_WIN_BINARY_DIR="$root/build-win"
-cmake --build build -j2
+echo "== Release build, offline"
+scripts/offline.sh cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVT_TESTS=ON \
+  -DVT_WINDOWS_TESTS=ON -DVT_WIN_BINARY_DIR="$root/build-win"
+scripts/offline.sh cmake --build build -j2
 
-echo "== Windows build"
-cmake -S . -B build-win --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DVT_HOST_ASSETGEN="$root/build/vantorel-assetgen" -DVT_NATIVE_BINARY_DIR="$root/build"
-cmake --build build-win -j2
-cmake --build build-win -j2 --target packages
+echo "== Windows build, offline"
+scripts/offline.sh cmake -S . -B build-win --toolchain cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DVT_HOST_ASSETGEN="$root/build/vantorel-assetgen" \
+  -DVT_NATIVE_BINARY_DIR="$root/build"
+scripts/offline.sh cmake --build build-win -j2
+scripts/offline.sh cmake --build build-win -j2 --target packages
+
+echo "== Building with a distribution's layer shell description, offline"
+scripts/check-layer-shell-option.sh
 
 echo "== Release tests"
 (cd build && ctest --output-on-failure -j2 --timeout 900) | tee build/ctest.log
 
-echo "== Debian package"
-scripts/check-package.sh build
+echo "== Debian packages"
+scripts/check-package.sh
 
 echo "== Windows tests under Wine"
 # Wine needs an X display for its windows and fonts, even for the unit tests.

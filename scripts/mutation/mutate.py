@@ -165,6 +165,10 @@ def sync_tree(tree, manifest):
         for name in set(manifest.read_text().splitlines()) - set(files):
             (tree / name).unlink(missing_ok=True)
     manifest.write_text("\n".join(files) + "\n")
+    # What the install step fetched for the builds (never committed) serves the copy's too.
+    fetched = tree / "fetched"
+    if not fetched.exists() and not fetched.is_symlink():
+        fetched.symlink_to(ROOT / "fetched")
     return copied
 
 

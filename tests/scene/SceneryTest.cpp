@@ -229,5 +229,28 @@ TEST(DataDir, IsTheProgramsFolderWithOneTrailingDelimiter) {
   EXPECT_EQ(f.DataDir, Native("/"));
 }
 
+// Where the Linux build installs the program, its pictures lie under share/ of the same prefix;
+// the Windows program keeps them beside itself wherever it lies.
+TEST(DataDir, OfAnInstalledProgramIsWhereTheInstallPutItsPictures) {
+  SaverHarness saver;
+  TElevatorScrForm& f = saver.Form();
+  auto data_dir_of = [&](const std::string& program) {
+    f.Application().SetExeName(Native(program));
+    f.RecordDataDir();
+    return f.DataDir;
+  };
+#ifdef VT_INSTALLED_DATA_DIR
+  EXPECT_EQ(data_dir_of("/usr/lib/vantorel/vantorel"), "/usr/share/vantorel/");
+  EXPECT_EQ(data_dir_of("/home/ann/.local/lib/vantorel/vantorel"), "/home/ann/.local/share/vantorel/");
+  EXPECT_EQ(data_dir_of("/lib/vantorel/vantorel"), "/share/vantorel/");
+#else
+  EXPECT_EQ(data_dir_of("/usr/lib/vantorel/vantorel"), Native("/usr/lib/vantorel/"));
+#endif
+  // Folders that only look alike are not the installed program's.
+  EXPECT_EQ(data_dir_of("/src/lib/vantorel-build/vantorel"), Native("/src/lib/vantorel-build/"));
+  EXPECT_EQ(data_dir_of("/src/mylib/vantorel/vantorel"), Native("/src/mylib/vantorel/"));
+  EXPECT_EQ(data_dir_of("/usr/lib/vantorel/bin/vantorel"), Native("/usr/lib/vantorel/bin/"));
+}
+
 }  // namespace
 }  // namespace vt::test
