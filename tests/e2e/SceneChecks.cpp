@@ -68,9 +68,17 @@ bool ScenePainted(const SceneLayout& scene, const std::function<uint32_t(int, in
   int sign_x = ScreenX(scene.signboard, kSignWidth, 15);
   int sign_y = ScreenY(scene.signboard, kSignHeight, 50);
   bool sign_shown = sign_y >= 0 && sign_y < scene.height;
-  return (!sign_shown || IsPanelGrey(pixel(sign_x, sign_y))) &&
-         (IsShaftGrey(pixel(ShaftCentreX(scene), FloorMiddleY(scene, 0))) ||
-          IsShaftGrey(pixel(ShaftCentreX(scene), FloorMiddleY(scene, 1))));
+  // Across a floor: the shaft's grey, the black wall between shaft and floor, and the floor's
+  // beige just past it. One colour alone can be met in the backdrop, or in the last frame of
+  // another layout that the compositor still shows magnified while the screen changes.
+  auto floor_shown = [&](int floor) {
+    int y = FloorMiddleY(scene, floor);
+    return y >= 0 && y < scene.height && IsShaftGrey(pixel(ShaftCentreX(scene), y)) &&
+           Near(pixel(ScreenX(scene.building, kBuildingWidth, kShaftRight + 2), y), 0, 0, 0, 20) &&
+           Near(pixel(ScreenX(scene.building, kBuildingWidth, kShaftRight + 6), y), 222, 204, 166,
+                30);
+  };
+  return (!sign_shown || IsPanelGrey(pixel(sign_x, sign_y))) && (floor_shown(0) || floor_shown(1));
 }
 
 void ExpectCarOnAFloorLine(const Bitmap32& screen, const SceneLayout& scene) {
