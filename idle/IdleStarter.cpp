@@ -177,7 +177,7 @@ void IdleStarter::Apply(SaverPolicy::Action action) {
 }
 
 void IdleStarter::IdleNow() {
-  Apply(m_policy.IdleNow(MonotonicMs()));
+  Apply(m_policy.IdleNow());
 }
 
 void IdleStarter::ActiveAgain() {

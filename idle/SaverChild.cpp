@@ -82,8 +82,9 @@ void SaverChild::KillIfOverdue(int64_t now) {
 void SaverChild::End() {
   if (!Running()) return;
   Stop(MonotonicMs());
+  int64_t deadline = m_kill_at.value_or(MonotonicMs() + kGraceMs);
   while (!Reap()) {
-    int64_t left = *m_kill_at - MonotonicMs();
+    int64_t left = deadline - MonotonicMs();
     if (left <= 0) {
       kill(m_pid, SIGKILL);
       waitpid(m_pid, nullptr, 0);

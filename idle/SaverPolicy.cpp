@@ -13,7 +13,7 @@ SaverPolicy::Action SaverPolicy::StartIfDue() {
   return Action::StartSaver;
 }
 
-SaverPolicy::Action SaverPolicy::IdleNow(int64_t /*now*/) {
+SaverPolicy::Action SaverPolicy::IdleNow() {
   m_idle = true;
   // The source's own idle time has just passed: nothing more to wait for.
   m_resume_at.reset();

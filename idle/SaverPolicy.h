@@ -18,7 +18,7 @@ class SaverPolicy {
 
   explicit SaverPolicy(int64_t idle_ms) : m_idle_ms(idle_ms) {}
 
-  Action IdleNow(int64_t now);
+  Action IdleNow();
   Action ActiveAgain();
   Action Inhibited(Reporter who, bool inhibited, int64_t now);
   Action Locked(Reporter who, bool locked, int64_t now);
