@@ -53,9 +53,10 @@ SaverPolicy::Action SaverPolicy::Locked(Reporter who, bool locked, int64_t now) 
 }
 
 SaverPolicy::Action SaverPolicy::SaverEnded() {
+  // One stopped for the lock ended on no input: the session is as idle as before.
+  if (!m_stopping) m_idle = false;
   m_saver = false;
   m_stopping = false;
-  m_idle = false;
   return Action::None;
 }
 

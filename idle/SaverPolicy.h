@@ -24,7 +24,7 @@ class SaverPolicy {
   Action Locked(Reporter who, bool locked, int64_t now);
   // The saver asked for could not start, or has ended: the next one waits for the next idle
   // period, so that the input that ended it, which the idle source may report later, never
-  // finds a new saver already started.
+  // finds a new saver already started. A saver stopped for the lock leaves the session idle.
   Action SaverEnded();
   // The moment DeadlinePassed must be called; none while nothing waits for the time.
   std::optional<int64_t> Deadline() const { return m_resume_at; }
