@@ -39,7 +39,7 @@ STEP_LIMIT = 600
 # end-to-end tests live in the Linux build.
 REPAINT_TESTS = r"^(RenderingTest|RepaintOutlineTest|PropertyTest|FormLifecycleTest|InputTest)\."
 WAYLAND_UNIT_TESTS = r"^Wayland(Buffers|Keys)Test\."
-IDLE_UNIT_TESTS = r"^(IdleArguments|SaverPolicy|SaverChild|LogindInhibitors)\."
+IDLE_UNIT_TESTS = r"^(IdleArguments|SaverPolicy|SaverChild|LogindInhibitors)"
 AREAS = {
     "cache": {
         "build": ["native"],
