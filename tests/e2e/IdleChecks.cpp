@@ -1,0 +1,113 @@
+#include "IdleChecks.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace vt {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The fields of /proc/PID/stat after the command's name, the first being the state.
+std::vector<std::string> StatFields(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  size_t close = text.rfind(')');
+  std::vector<std::string> fields;
+  if (close == std::string::npos) return fields;
+  std::istringstream words(text.substr(close + 1));
+  for (std::string word; words >> word;) fields.push_back(word);
+  return fields;
+}
+
+}  // namespace
+
+std::vector<pid_t> ChildProcessesOf(pid_t parent) {
+  std::vector<pid_t> children;
+  // Processes come and go while /proc is read: one that went is passed over.
+  std::error_code failed;
+  for (fs::directory_iterator entry("/proc", failed), end; !failed && entry != end;
+       entry.increment(failed)) {
+    std::string name = entry->path().filename().string();
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    auto pid = pid_t(std::strtol(name.c_str(), nullptr, 10));
+    std::vector<std::string> fields = StatFields(pid);
+    // Field 2 after the name is the parent; a zombie has ended already.
+    if (fields.size() > 1 && fields[0] != "Z" &&
+        std::strtol(fields[1].c_str(), nullptr, 10) == parent) {
+      children.push_back(pid);
+    }
+  }
+  return children;
+}
+
+bool ProcessEnded(pid_t pid) {
+  std::vector<std::string> fields = StatFields(pid);
+  return fields.empty() || fields[0] == "Z";
+}
+
+double StartedAt(pid_t pid) {
+  // Field 22 of the line, the 20th after the name: clock ticks since boot.
+  std::vector<std::string> fields = StatFields(pid);
+  if (fields.size() < 20) return -1;
+  return double(std::strtoll(fields[19].c_str(), nullptr, 10)) / double(sysconf(_SC_CLK_TCK));
+}
+
+double BootClockNow() {
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+bool PrivateBus::Start(const std::string& folder, const std::string& name, std::string* error) {
+  std::string config = folder + "/" + name + ".conf";
+  std::ofstream(config)
+      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+         "<busconfig>\n  <type>session</type>\n  <listen>unix:path="
+      << folder << "/" << name
+      << "</listen>\n  <auth>EXTERNAL</auth>\n  <policy context=\"default\">\n"
+         "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+         "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n  </policy>\n</busconfig>\n";
+  ChildProcess::Options options;
+  options.argv = {"/usr/bin/dbus-daemon", "--nofork", "--print-address=1",
+                  "--config-file=" + config};
+  options.pipe_stdout = true;
+  if (!m_daemon.Start(options, error)) return false;
+  m_address = m_daemon.ReadLine(10s).value_or("");
+  if (m_address.empty()) *error = "the bus " + name + " did not start";
+  return !m_address.empty();
+}
+
+bool DesktopServices::Start(const ChildProcess::Options& base,
+                            const std::vector<std::string>& services, std::string* error) {
+  ChildProcess::Options options = base;
+  options.argv.insert(options.argv.end(), services.begin(), services.end());
+  options.pipe_stdin = true;
+  options.pipe_stdout = true;
+  if (!m_helper.Start(options, error)) return false;
+  if (m_helper.ReadLine(10s) == "ready") return true;
+  *error = "desktop_services did not start";
+  return false;
+}
+
+bool DesktopServices::Command(const std::string& line) {
+  m_helper.WriteLine(line);
+  return m_helper.ReadLine(10s) == "ok";
+}
+
+void DesktopServices::Quit() {
+  m_helper.Signal(SIGTERM);
+  m_helper.WaitExit(5s);
+  m_helper.Kill();
+}
+
+}  // namespace vt

@@ -1,0 +1,114 @@
+// "--idle SECONDS" in an X11 session, on the X server's own saver timer: the saver after the
+// idle time, ended by a key and back after the next idle period; input and programs that
+// suspend the server's saver keep it away; XScreenSaver's daemon makes it decline; the user's
+// saver settings come back; no saver outlives the starter, however it ends.
+#include <signal.h>
+
+#include <algorithm>
+
+#include "IdleChecks.h"
+#include "IdleX11Test.h"
+#include "XScreenSaverDaemon.h"
+
+namespace vt {
+namespace {
+
+class IdleOnX11 : public IdleX11Test {};
+
+TEST_F(IdleOnX11, TheSaverComesAfterTheIdleTimeEndsOnAKeyAndComesAgainAfterTheNextIdlePeriod) {
+  // The user's settings: the server's saver not blanking but tiling its window over the
+  // screen, which must not hide the scene.
+  ASSERT_EQ(Run("xset s 600 300 s noblank"), 0);
+  const SaverSettings user = Settings();
+  ChildProcess& idle = StartIdle();
+  ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
+  double input = Key();
+  pid_t saver = WaitForIdleSaver(idle);
+  ASSERT_GT(saver, 0) << ErrorOutput(idle);
+  double delay = StartedAt(saver) - input;
+  EXPECT_GE(delay, kSeconds - 0.3);
+  EXPECT_LE(delay, kSeconds + 1.0);
+  ExpectScene();
+
+  Key("a");
+  ASSERT_TRUE(SaverEnds(saver));
+  // Not straight back: a whole idle period first.
+  double ended = BootClockNow();
+  pid_t next = WaitForIdleSaver(idle);
+  ASSERT_GT(next, 0) << ErrorOutput(idle);
+  EXPECT_NE(next, saver);
+  EXPECT_GE(StartedAt(next) - ended, kSeconds - 1.0);
+  ExpectScene();
+
+  // Ended as systemd ends it: the saver goes too, and the settings are the user's again.
+  idle.Signal(SIGTERM);
+  EXPECT_EQ(ExitCode(idle), 128 + SIGTERM);
+  EXPECT_TRUE(SaverEnds(next));
+  EXPECT_EQ(ErrorOutput(idle), "");
+  EXPECT_TRUE(Settings() == user) << "timeout " << Settings().timeout;
+}
+
+TEST_F(IdleOnX11, InputEverySecondKeepsItAway) {
+  ChildProcess& idle = StartIdle();
+  ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
+  auto until = std::chrono::steady_clock::now() + 6s;
+  while (std::chrono::steady_clock::now() < until) {
+    Key();
+    EXPECT_TRUE(NoSaverFor(idle, 700ms));
+  }
+  double input = Key();
+  pid_t saver = WaitForIdleSaver(idle);
+  ASSERT_GT(saver, 0) << ErrorOutput(idle);
+  EXPECT_GE(StartedAt(saver) - input, kSeconds - 0.3);
+}
+
+TEST_F(IdleOnX11, AProgramThatSuspendsTheServersSaverKeepsItAway) {
+  ChildProcess::Options options;
+  options.argv = {VT_BINARY_DIR "/saver_suspender"};
+  options.pipe_stdin = true;
+  options.pipe_stdout = true;
+  ChildProcess& player = Launch(options, "player");
+  ASSERT_EQ(player.ReadLine(10s), "ready");
+  ChildProcess& idle = StartIdle();
+  Key();
+  EXPECT_TRUE(NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2500)));
+  // The video ends.
+  player.Kill();
+  pid_t saver = WaitForIdleSaver(idle);
+  EXPECT_GT(saver, 0) << ErrorOutput(idle);
+}
+
+TEST_F(IdleOnX11, DeclinesWithOneLineWhereXScreenSaverIsTheSaver) {
+  XScreenSaverDaemon daemon;
+  std::string error;
+  ASSERT_TRUE(daemon.Start(m_server.Name(), kProgram, &error)) << error;
+  const SaverSettings before = Settings();
+  ChildProcess& idle = StartIdle();
+  EXPECT_EQ(ExitCode(idle, 10s), 1);
+  std::string line = ErrorOutput(idle);
+  EXPECT_EQ(line.rfind("vantorel: XScreenSaver already runs on the X display", 0), 0u) << line;
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+  EXPECT_TRUE(Settings() == before);
+  EXPECT_TRUE(daemon.Hacks().empty());
+}
+
+TEST_F(IdleOnX11, KilledOutrightItLeavesNoSaverBehind) {
+  ChildProcess& idle = StartIdle();
+  Key();
+  pid_t saver = WaitForIdleSaver(idle);
+  ASSERT_GT(saver, 0) << ErrorOutput(idle);
+  idle.Kill();
+  EXPECT_TRUE(SaverEnds(saver));
+}
+
+TEST_F(IdleOnX11, TheServerGoingAwayEndsItWithOneLine) {
+  ChildProcess& idle = StartIdle();
+  ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
+  std::string name = m_server.Name();
+  m_server.Stop();
+  EXPECT_EQ(ExitCode(idle, 10s), 1);
+  EXPECT_EQ(ErrorOutput(idle), "vantorel: lost the connection to the X display " + name + "\n");
+}
+
+}  // namespace
+}  // namespace vt
