@@ -91,6 +91,15 @@ bool ChildProcess::Start(const Options& options, std::string* error) {
   return true;
 }
 
+bool ChildProcess::StartHelper(Options options, std::string* error) {
+  options.pipe_stdin = true;
+  options.pipe_stdout = true;
+  if (!Start(options, error)) return false;
+  if (ReadLine(std::chrono::seconds(10)) == "ready") return true;
+  if (error) *error = options.argv[0] + " did not say it was ready";
+  return false;
+}
+
 bool ChildProcess::Running() {
   if (m_pid < 0 || m_exit) return false;
   int status = 0;

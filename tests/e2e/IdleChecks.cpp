@@ -67,36 +67,11 @@ double BootClockNow() {
   return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-bool PrivateBus::Start(const std::string& folder, const std::string& name, std::string* error) {
-  std::string config = folder + "/" + name + ".conf";
-  std::ofstream(config)
-      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<busconfig>\n  <type>session</type>\n  <listen>unix:path="
-      << folder << "/" << name
-      << "</listen>\n  <auth>EXTERNAL</auth>\n  <policy context=\"default\">\n"
-         "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-         "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n  </policy>\n</busconfig>\n";
-  ChildProcess::Options options;
-  options.argv = {"/usr/bin/dbus-daemon", "--nofork", "--print-address=1",
-                  "--config-file=" + config};
-  options.pipe_stdout = true;
-  if (!m_daemon.Start(options, error)) return false;
-  m_address = m_daemon.ReadLine(10s).value_or("");
-  if (m_address.empty()) *error = "the bus " + name + " did not start";
-  return !m_address.empty();
-}
-
 bool DesktopServices::Start(const ChildProcess::Options& base,
                             const std::vector<std::string>& services, std::string* error) {
   ChildProcess::Options options = base;
   options.argv.insert(options.argv.end(), services.begin(), services.end());
-  options.pipe_stdin = true;
-  options.pipe_stdout = true;
-  if (!m_helper.Start(options, error)) return false;
-  if (m_helper.ReadLine(10s) == "ready") return true;
-  *error = "desktop_services did not start";
-  return false;
+  return m_helper.StartHelper(options, error);
 }
 
 bool DesktopServices::Command(const std::string& line) {

@@ -21,20 +21,6 @@ bool ProcessEnded(pid_t pid);
 double StartedAt(pid_t pid);
 double BootClockNow();
 
-// A D-Bus bus daemon of the test's own, on a socket in the given folder, that lets everyone
-// own and call everything: a session bus, or a stand-in for the system bus.
-class PrivateBus {
- public:
-  // False with the reason when it does not start.
-  bool Start(const std::string& folder, const std::string& name, std::string* error);
-  const std::string& Address() const { return m_address; }
-  void Kill() { m_daemon.Kill(); }
-
- private:
-  ChildProcess m_daemon;
-  std::string m_address;
-};
-
 // tests/helpers/dbus/desktop_services on a bus: stand-ins for logind, gnome-session and the
 // lock screens and power management of GNOME and Plasma.
 class DesktopServices {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,13 @@ class IdleInSession : public Base {
     return this->WaitUntil([&] { return ProcessEnded(saver); }, 10s);
   }
 
-  // A client whose surface holds an idle inhibitor, as a video player's does, run from the
-  // given copy of tests/helpers/wayland/idle_inhibitor; the test fails when it does not start.
+  // A client whose surfaces hold idle inhibitors, as a video player's does: a background of
+  // the outputs' own colour (tests/helpers/wayland/solid_background --inhibit-idle, run from
+  // the given copy); the test fails when it does not start.
   ChildProcess& StartInhibitor(const std::string& program) {
-    ChildProcess::Options options = this->Session().AsUser({program});
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "%06x", this->Session().Background(0));
+    ChildProcess::Options options = this->Session().AsUser({program, colour, "--inhibit-idle"});
     options.pipe_stdin = true;
     options.pipe_stdout = true;
     ChildProcess& inhibitor = this->Launch(options, "inhibitor");

@@ -23,7 +23,7 @@ TEST_F(IdleOnKWin, TheSaverComesFakeInputEndsItAnInhibitorKeepsItAwayAndKWinEnds
   EXPECT_TRUE(SaverEnds(saver));
   EXPECT_TRUE(Session().WaitForBackground(0, 5s));
 
-  ChildProcess& inhibitor = StartInhibitor(VT_BINARY_DIR "/idle_inhibitor");
+  ChildProcess& inhibitor = StartInhibitor(KWin().Folder() + "/solid_background");
   EXPECT_TRUE(Session().Key("a"));
   EXPECT_TRUE(NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2500)));
   inhibitor.Kill();

@@ -15,8 +15,8 @@ class IdleOnSway : public IdleInSession<WaylandEndToEndTest> {};
 
 TEST_F(IdleOnSway, TheSaverOnEveryOutputAKeyEndsItAnInhibitorKeepsItAwayAndSwayEndsIt) {
   // Sway runs as the session's user, who may not reach the build folder.
-  std::string inhibitor_program = m_sway.Folder() + "/idle_inhibitor";
-  std::filesystem::copy_file(VT_BINARY_DIR "/idle_inhibitor", inhibitor_program);
+  std::string inhibitor_program = m_sway.Folder() + "/solid_background";
+  std::filesystem::copy_file(VT_BINARY_DIR "/solid_background", inhibitor_program);
   ASSERT_TRUE(GiveToUnprivileged(inhibitor_program));
 
   // A bare sway session has no session bus.

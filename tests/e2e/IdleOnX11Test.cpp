@@ -22,13 +22,8 @@ TEST_F(IdleOnX11, TheSaverComesAfterTheIdleTimeEndsOnAKeyAndComesAgainAfterTheNe
   const SaverSettings user = Settings();
   ChildProcess& idle = StartIdle();
   ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
-  double input = Key();
-  pid_t saver = WaitForIdleSaver(idle);
-  ASSERT_GT(saver, 0) << ErrorOutput(idle);
-  double delay = StartedAt(saver) - input;
-  EXPECT_GE(delay, kSeconds - 0.3);
-  EXPECT_LE(delay, kSeconds + 1.0);
-  ExpectScene();
+  pid_t saver = SaverOneIdleTimeAfter(idle, Key());
+  ASSERT_GT(saver, 0);
 
   Key("a");
   ASSERT_TRUE(SaverEnds(saver));
@@ -56,10 +51,7 @@ TEST_F(IdleOnX11, InputEverySecondKeepsItAway) {
     Key();
     EXPECT_TRUE(NoSaverFor(idle, 700ms));
   }
-  double input = Key();
-  pid_t saver = WaitForIdleSaver(idle);
-  ASSERT_GT(saver, 0) << ErrorOutput(idle);
-  EXPECT_GE(StartedAt(saver) - input, kSeconds - 0.3);
+  EXPECT_GT(SaverOneIdleTimeAfter(idle, Key()), 0);
 }
 
 TEST_F(IdleOnX11, AProgramThatSuspendsTheServersSaverKeepsItAway) {
@@ -71,11 +63,10 @@ TEST_F(IdleOnX11, AProgramThatSuspendsTheServersSaverKeepsItAway) {
   ASSERT_EQ(player.ReadLine(10s), "ready");
   ChildProcess& idle = StartIdle();
   Key();
-  EXPECT_TRUE(NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2500)));
+  EXPECT_TRUE(NoSaverForAnIdleTime(idle));
   // The video ends.
   player.Kill();
-  pid_t saver = WaitForIdleSaver(idle);
-  EXPECT_GT(saver, 0) << ErrorOutput(idle);
+  EXPECT_GT(WaitForIdleSaver(idle), 0) << ErrorOutput(idle);
 }
 
 TEST_F(IdleOnX11, DeclinesWithOneLineWhereXScreenSaverIsTheSaver) {

@@ -9,6 +9,7 @@
 
 #include "IdleChecks.h"
 #include "IdleX11Test.h"
+#include "PrivateBus.h"
 
 namespace vt {
 namespace {
@@ -64,15 +65,11 @@ TEST_P(LockOnX11, EndsTheRunningSaverAtOnceKeepsTheNextAwayAndUnlockedTheSaverCo
   // Asked to end, it put the server's saver timer back as it found it.
   EXPECT_EQ(Settings().timeout, kSeconds);
   Key();
-  EXPECT_TRUE(NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2000)));
+  EXPECT_TRUE(NoSaverForAnIdleTime(idle));
 
   // Unlocked, with the session idle all along: one more idle time, then the saver.
   ASSERT_TRUE(services.Command(std::string("unlock ") + GetParam()));
-  double unlocked = BootClockNow();
-  pid_t next = WaitForIdleSaver(idle);
-  ASSERT_GT(next, 0) << ErrorOutput(idle);
-  EXPECT_GE(StartedAt(next) - unlocked, kSeconds - 0.3);
-  ExpectScene();
+  EXPECT_GT(SaverOneIdleTimeAfter(idle, BootClockNow()), 0);
   EXPECT_TRUE(idle.Running());
   EXPECT_EQ(ErrorOutput(idle), "");
 }
@@ -94,14 +91,9 @@ TEST_P(InhibitorOnX11, KeepsTheSaverAwayAndOnceReleasedTheSaverWaitsOneMoreIdleT
   ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
   ASSERT_TRUE(services.Command(std::string("inhibit ") + GetParam()));
   Key();
-  EXPECT_TRUE(NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2000)));
+  EXPECT_TRUE(NoSaverForAnIdleTime(idle));
   ASSERT_TRUE(services.Command(std::string("release ") + GetParam()));
-  double released = BootClockNow();
-  pid_t saver = WaitForIdleSaver(idle);
-  ASSERT_GT(saver, 0) << ErrorOutput(idle);
-  EXPECT_GE(StartedAt(saver) - released, kSeconds - 0.3);
-  EXPECT_LE(StartedAt(saver) - released, kSeconds + 1.0);
-  ExpectScene();
+  EXPECT_GT(SaverOneIdleTimeAfter(idle, BootClockNow()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(IdleOnX11, InhibitorOnX11,
@@ -117,11 +109,10 @@ TEST_F(IdleOnX11WithBuses, ALockScreenThatGoesAwayNoLongerLocks) {
   ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
   ASSERT_TRUE(m_desktop.Command("lock gnome-screensaver"));
   Key();
-  EXPECT_TRUE(NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2000)));
+  EXPECT_TRUE(NoSaverForAnIdleTime(idle));
   // GNOME Shell crashed with its lock screen.
   m_desktop.Quit();
-  pid_t saver = WaitForIdleSaver(idle);
-  EXPECT_GT(saver, 0) << ErrorOutput(idle);
+  EXPECT_GT(SaverOneIdleTimeAfter(idle, BootClockNow()), 0);
 }
 
 TEST_F(IdleOnX11WithBuses, TheSessionBusGoingAwayEndsItWithOneLineAndItsSaver) {

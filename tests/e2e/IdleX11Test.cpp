@@ -43,6 +43,21 @@ pid_t IdleX11Test::WaitForIdleSaver(ChildProcess& idle, std::chrono::millisecond
   return savers.empty() ? -1 : savers[0];
 }
 
+pid_t IdleX11Test::SaverOneIdleTimeAfter(ChildProcess& idle, double since) {
+  pid_t saver = WaitForIdleSaver(idle);
+  EXPECT_GT(saver, 0) << ErrorOutput(idle);
+  if (saver <= 0) return -1;
+  double delay = StartedAt(saver) - since;
+  EXPECT_GE(delay, kSeconds - 0.3);
+  EXPECT_LE(delay, kSeconds + 1.0);
+  ExpectScene();
+  return saver;
+}
+
+bool IdleX11Test::NoSaverForAnIdleTime(ChildProcess& idle) {
+  return NoSaverFor(idle, std::chrono::milliseconds(kSeconds * 1000 + 2000));
+}
+
 bool IdleX11Test::NoSaverFor(ChildProcess& idle, std::chrono::milliseconds time) {
   bool came =
       WaitUntil([&] { return !ChildProcessesOf(idle.Pid()).empty() || !idle.Running(); }, time);

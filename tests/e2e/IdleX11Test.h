@@ -29,6 +29,12 @@ class IdleX11Test : public EndToEndTest {
   // Waits until the starter's saver shows its scene: that saver, the one process the starter
   // runs; -1 when none came.
   pid_t WaitForIdleSaver(ChildProcess& idle, std::chrono::milliseconds timeout = 20s);
+  // Waits for the saver and checks that it started one idle time after `since` (a moment on
+  // the boot clock), give or take what starting a process takes, and shows the scene: that
+  // saver, or -1 when none came.
+  pid_t SaverOneIdleTimeAfter(ChildProcess& idle, double since);
+  // An idle time and more passes with no saver.
+  bool NoSaverForAnIdleTime(ChildProcess& idle);
   // No saver for the whole time, with the starter running all along.
   bool NoSaverFor(ChildProcess& idle, std::chrono::milliseconds time);
   // Waits until the saver has ended and its window gone.
