@@ -31,6 +31,14 @@ int ExitCodeOf(int status) {
 
 }  // namespace
 
+void ChildProcess::Options::SetEnvironment(const std::vector<std::string>& variables) {
+  for (const std::string& variable : variables) {
+    std::string name = NameOf(variable) + "=";
+    std::erase_if(environment, [&](const std::string& own) { return own.rfind(name, 0) == 0; });
+    environment.push_back(variable);
+  }
+}
+
 ChildProcess::~ChildProcess() {
   Kill();
   CloseFds();

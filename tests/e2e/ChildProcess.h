@@ -20,6 +20,9 @@ class ChildProcess {
     std::string stderr_path;               // empty: /dev/null
     bool pipe_stdin = false;
     bool pipe_stdout = false;
+
+    // Sets the variables (NAME=VALUE), each in the place of one of the same name given before.
+    void SetEnvironment(const std::vector<std::string>& variables);
   };
 
   ChildProcess() = default;

@@ -13,12 +13,7 @@ ChildProcess& IdleX11Test::StartIdle(const std::vector<std::string>& environment
   options.environment = {
       "WAYLAND_DISPLAY=", "WAYLAND_SOCKET=", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus",
       "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/bus"};
-  for (const std::string& own : environment) {
-    std::string name = own.substr(0, own.find('=') + 1);
-    std::erase_if(options.environment,
-                  [&](const std::string& entry) { return entry.rfind(name, 0) == 0; });
-    options.environment.push_back(own);
-  }
+  options.SetEnvironment(environment);
   return Launch(options, "idle");
 }
 
