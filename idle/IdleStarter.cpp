@@ -151,6 +151,7 @@ bool IdleStarter::WaitUntil(const std::function<bool()>& done) {
     }
     if ((fds[1].revents || (m_saver.Running() && m_saver.Fd() < 0)) && m_saver.Running() &&
         m_saver.Reap()) {
+      if (m_display) m_display->SaverEnded();
       Apply(m_policy.SaverEnded());
     }
     for (size_t i = 0; i < sources.size() && !ended(); ++i) {

@@ -27,6 +27,9 @@ class WaitSource {
   // Reads and handles what arrived; revents may be 0 (only a deadline passed). False when the
   // connection broke, with the reason, which completes "vantorel: ...".
   virtual bool Ready(short revents, std::string* lost) = 0;
+  // The saver has ended, however it ended (a crash too): a source whose settings the saver
+  // changes while it shows makes sure they are its own again.
+  virtual void SaverEnded() {}
 };
 
 }  // namespace vt

@@ -37,7 +37,7 @@ std::unique_ptr<X11ServerSaver> X11ServerSaver::Open(int idle_seconds, IdleEvent
   }
   XSetErrorHandler(&IgnoreError);
   XSetIOErrorHandler(&ConnectionBroken);
-  std::unique_ptr<X11ServerSaver> saver(new X11ServerSaver(display, events));
+  std::unique_ptr<X11ServerSaver> saver(new X11ServerSaver(display, events, idle_seconds));
   std::string name = DisplayString(display);
   int error_base = 0;
   if (!XScreenSaverQueryExtension(display, &saver->m_event_base, &error_base)) {
@@ -53,9 +53,7 @@ std::unique_ptr<X11ServerSaver> X11ServerSaver::Open(int idle_seconds, IdleEvent
   Settings& user = saver->m_user;
   XGetScreenSaver(display, &user.timeout, &user.interval, &user.prefer_blanking,
                   &user.allow_exposures);
-  // No cycling (it would wake the starter every interval) and no blanking or tiling over the
-  // scene: the server's saver only counts.
-  XSetScreenSaver(display, idle_seconds, 0, DontPreferBlanking, DontAllowExposures);
+  saver->TakeTimer();
   saver->m_taken = true;
   Window root = DefaultRootWindow(display);
   XScreenSaverSelectInput(display, root, ScreenSaverNotifyMask);
@@ -73,6 +71,17 @@ X11ServerSaver::~X11ServerSaver() {
     XSync(m_display, False);
   }
   XCloseDisplay(m_display);
+}
+
+void X11ServerSaver::TakeTimer() {
+  // No cycling (it would wake the starter every interval) and no blanking or tiling over the
+  // scene: the server's saver only counts.
+  XSetScreenSaver(m_display, m_idle_seconds, 0, DontPreferBlanking, DontAllowExposures);
+}
+
+void X11ServerSaver::SaverEnded() {
+  TakeTimer();
+  XFlush(m_display);
 }
 
 bool X11ServerSaver::DaemonRuns() const {

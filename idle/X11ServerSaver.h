@@ -30,6 +30,9 @@ class X11ServerSaver : public WaitSource {
   int Fd() const override;
   void BeforeWait() override;
   bool Ready(short revents, std::string* lost) override;
+  // The saver switches the server's saver timer off while it shows and back as it ends; one
+  // that crashed or was killed leaves it off, and the session would never be idle again.
+  void SaverEnded() override;
 
  private:
   struct Settings {
@@ -39,14 +42,18 @@ class X11ServerSaver : public WaitSource {
     int allow_exposures = 0;
   };
 
-  X11ServerSaver(_XDisplay* display, IdleEvents& events) : m_display(display), m_events(events) {}
+  X11ServerSaver(_XDisplay* display, IdleEvents& events, int idle_seconds)
+      : m_display(display), m_events(events), m_idle_seconds(idle_seconds) {}
   // Whether XScreenSaver's daemon runs on the display: it marks a child window of the root.
   bool DaemonRuns() const;
   // Handles the events already read from the connection.
   void HandleQueued();
+  // Sets the server's saver timer as the starter uses it.
+  void TakeTimer();
 
   _XDisplay* m_display;
   IdleEvents& m_events;
+  int m_idle_seconds = 0;
   int m_event_base = 0;
   Settings m_user;
   bool m_on_at_start = false;

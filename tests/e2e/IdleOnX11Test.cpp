@@ -93,6 +93,17 @@ TEST_F(IdleOnX11, KilledOutrightItLeavesNoSaverBehind) {
   EXPECT_TRUE(SaverEnds(saver));
 }
 
+TEST_F(IdleOnX11, ASaverThatCrashedStillLeavesTheNextIdlePeriodItsSaver) {
+  ChildProcess& idle = StartIdle();
+  pid_t saver = SaverOneIdleTimeAfter(idle, Key());
+  ASSERT_GT(saver, 0);
+  // Killed, it could not switch the server's saver timer back on.
+  kill(saver, SIGKILL);
+  ASSERT_TRUE(SaverEnds(saver));
+  EXPECT_TRUE(WaitForTimer(idle));
+  EXPECT_GT(SaverOneIdleTimeAfter(idle, Key()), 0);
+}
+
 TEST_F(IdleOnX11, TheServerGoingAwayEndsItWithOneLine) {
   ChildProcess& idle = StartIdle();
   ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
