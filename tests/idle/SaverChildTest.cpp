@@ -129,6 +129,8 @@ TEST_F(SaverChildFiles,
   stubborn.End();
   EXPECT_FALSE(stubborn.Running());
   EXPECT_TRUE(Ended(pid));
+  // One left running would hold the test's output open.
+  if (!Ended(pid)) kill(pid, SIGKILL);
 }
 
 TEST_F(SaverChildFiles, the_saver_gets_none_of_the_starters_descriptors) {
