@@ -17,8 +17,10 @@ int IgnoreError(Display* /*display*/, XErrorEvent* /*error*/) {
   return 0;
 }
 
-// Reached only where Xlib itself finds the connection broken; the wait finds it first. The
-// saver, if one runs, ends with this process.
+// Reached where Xlib finds the connection broken: as the starter closes a connection that the
+// wait found broken (its saver already ended), or should Xlib find it first. Either way the
+// line is the one the starter would say, and the exit code the same. A saver that still runs
+// ends with this process.
 int ConnectionBroken(Display* display) {
   std::fprintf(stderr, "vantorel: lost the connection to the X display %s\n",
                DisplayString(display));
@@ -70,6 +72,7 @@ X11ServerSaver::~X11ServerSaver() {
                     m_user.allow_exposures);
     XSync(m_display, False);
   }
+  // On a broken connection this ends the program from the I/O error handler, as said there.
   XCloseDisplay(m_display);
 }
 
