@@ -1,5 +1,6 @@
 #include "IdleChecks.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -16,14 +17,21 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The fields of /proc/PID/stat after the command's name, the first being the state.
+// The fields of /proc/PID/stat after the command's name, the first being the state; none when
+// the process is gone. Read with read(), which reports a process that went while it was read
+// as an error, where a stream would throw.
 std::vector<std::string> StatFields(pid_t pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  size_t close = text.rfind(')');
   std::vector<std::string> fields;
-  if (close == std::string::npos) return fields;
-  std::istringstream words(text.substr(close + 1));
+  int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fields;
+  char buffer[1024];
+  ssize_t count = read(fd, buffer, sizeof buffer - 1);
+  close(fd);
+  if (count <= 0) return fields;
+  std::string text(buffer, size_t(count));
+  size_t close_paren = text.rfind(')');
+  if (close_paren == std::string::npos) return fields;
+  std::istringstream words(text.substr(close_paren + 1));
   for (std::string word; words >> word;) fields.push_back(word);
   return fields;
 }

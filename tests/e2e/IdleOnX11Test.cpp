@@ -22,6 +22,9 @@ TEST_F(IdleOnX11, TheSaverComesAfterTheIdleTimeEndsOnAKeyAndComesAgainAfterTheNe
   const SaverSettings user = Settings();
   ChildProcess& idle = StartIdle();
   ASSERT_TRUE(WaitForTimer(idle)) << ErrorOutput(idle);
+  // The server's saver only counts while the starter has it: no cycling, neither blanking
+  // (DontPreferBlanking) nor tiling (DontAllowExposures) over the scene.
+  EXPECT_TRUE(Settings() == (SaverSettings{kSeconds, 0, 0, 0}));
   pid_t saver = SaverOneIdleTimeAfter(idle, Key());
   ASSERT_GT(saver, 0);
 
@@ -41,6 +44,17 @@ TEST_F(IdleOnX11, TheSaverComesAfterTheIdleTimeEndsOnAKeyAndComesAgainAfterTheNe
   EXPECT_TRUE(SaverEnds(next));
   EXPECT_EQ(ErrorOutput(idle), "");
   EXPECT_TRUE(Settings() == user) << "timeout " << Settings().timeout;
+}
+
+TEST_F(IdleOnX11, ASessionAlreadyIdleAtTheStartGetsTheSaverAtOnce) {
+  // The server's own saver is on already, as after a long idle time.
+  ASSERT_EQ(Run("xset s activate"), 0);
+  ChildProcess& idle = StartIdle();
+  double started = BootClockNow();
+  pid_t saver = WaitForIdleSaver(idle);
+  ASSERT_GT(saver, 0) << ErrorOutput(idle);
+  EXPECT_LT(StartedAt(saver) - started, kSeconds - 0.5);
+  ExpectScene();
 }
 
 TEST_F(IdleOnX11, InputEverySecondKeepsItAway) {

@@ -24,12 +24,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Whether the process has ended: gone, or a zombie no one has reaped yet.
+// Whether the process has ended: gone, or a zombie no one has reaped yet. Read with read(),
+// which reports a process that went while it was read as an error, where a stream would throw.
 bool Ended(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  size_t close = text.rfind(')');
-  return text.empty() || (close != std::string::npos && text.substr(close + 2, 1) == "Z");
+  int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  char buffer[1024];
+  ssize_t count = read(fd, buffer, sizeof buffer - 1);
+  close(fd);
+  if (count <= 0) return true;
+  std::string text(buffer, size_t(count));
+  size_t close_paren = text.rfind(')');
+  return close_paren != std::string::npos && text.substr(close_paren + 2, 1) == "Z";
 }
 
 bool Readable(int fd, int timeout_ms) {
