@@ -34,11 +34,14 @@ cleanup() {
 trap cleanup EXIT
 
 display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+  display=$((display + 1))
+done
 Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1 >"$work/bus.address" 2>/dev/null &
+dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1 \
+  >"$work/bus.address" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/bus.address" ] && break; sleep 0.1; done
 
@@ -48,7 +51,11 @@ DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus.address") WAYLAND_DISPLAY= \
 idle=$!
 pids+=("$idle")
 sleep 2
-kill -0 "$idle" 2>/dev/null || { cat "$work/idle.log"; echo "the idle starter ended early" >&2; exit 1; }
+if ! kill -0 "$idle" 2>/dev/null; then
+  cat "$work/idle.log" >&2
+  echo "the idle starter ended early" >&2
+  exit 1
+fi
 
 wakeups() {
   awk '/^(non)?voluntary_ctxt_switches/ { sum += $2 } END { print sum }' "/proc/$1/status"
@@ -64,7 +71,8 @@ measure() {
   elapsed=$(($(date +%s%N) - start))
   after=$(wakeups "$idle")
   awk -v l="$label" -v w=$((after - before)) -v t="$elapsed" \
-    'BEGIN { printf "%-28s %6d wake-ups in %5.1f s: %.3f a second\n", l, w, t / 1e9, w / (t / 1e9) }'
+    'BEGIN { printf "%-28s %6d wake-ups in %5.1f s: %.3f a second\n", l, w, t / 1e9,
+             w / (t / 1e9) }'
 }
 quiet() { sleep "$seconds"; }
 typing() {
