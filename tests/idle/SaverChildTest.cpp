@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,23 +25,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Whether the process has ended: gone, or a zombie no one has reaped yet. Read with read(),
-// which reports a process that went while it was read as an error, where a stream would throw.
-bool Ended(pid_t pid) {
-  int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return true;
-  char buffer[1024];
-  ssize_t count = read(fd, buffer, sizeof buffer - 1);
-  close(fd);
-  if (count <= 0) return true;
-  std::string text(buffer, size_t(count));
-  size_t close_paren = text.rfind(')');
-  return close_paren != std::string::npos && text.substr(close_paren + 2, 1) == "Z";
-}
-
 bool Readable(int fd, int timeout_ms) {
   pollfd watched{fd, POLLIN, 0};
   return poll(&watched, 1, timeout_ms) == 1 && (watched.revents & POLLIN);
+}
+
+// Whether the process has ended: gone, or a zombie no one has reaped yet, whose pidfd reads.
+bool Ended(pid_t pid) {
+  int fd = int(syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return true;
+  bool ended = Readable(fd, 0);
+  close(fd);
+  return ended;
 }
 
 TEST(SaverChild, its_descriptor_turns_readable_when_it_ends_and_it_is_reaped_then) {
