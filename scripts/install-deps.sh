@@ -38,6 +38,9 @@ packages=(
   # Wayland: the client library and its code generator, the standard protocols and keyboard
   # maps; dpkg-dev unpacks Debian's wlroots sources, which hold the layer-shell protocol
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev dpkg-dev
+  # The idle starter: D-Bus through systemd's sd-bus, and KDE's idle protocol of Plasma's
+  # protocol files
+  libsystemd-dev plasma-wayland-protocols
   # A virtual X server to run the saver on when there is no display
   xvfb
   # Making the Debian package (dpkg-buildpackage with dh)
@@ -57,9 +60,8 @@ if [ "$all" = yes ]; then
     # typing through a virtual keyboard
     sway swayidle grim wtype
     # KDE's compositor the Wayland tests also run Vantorel under, headless (Mesa's llvmpipe
-    # renders it), on a D-Bus session bus of its own; its fake-input protocol's XML, and sd-bus
-    # for the screenshot helper
-    kwin-wayland libgl1-mesa-dri dbus-daemon plasma-wayland-protocols libsystemd-dev
+    # renders it), on a D-Bus session bus of its own
+    kwin-wayland libgl1-mesa-dri dbus-daemon
     # GNOME's compositor, which the Wayland tests run Vantorel under too (headless, as root)
     mutter
     # Its screen casts: PipeWire and its session manager, one frame read by gst-launch

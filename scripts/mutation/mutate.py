@@ -11,7 +11,7 @@ first run builds both programs in the copy (about twenty minutes), later ones on
 
     scripts/mutation-test.sh [AREA ...] [--slip ID ...] [--list] [--no-baseline] [--work DIR]
 
-AREA is cache, x11, wayland, win32 or packaging (all five when none is given).
+AREA is cache, x11, wayland, idle, win32 or packaging (all six when none is given).
 """
 
 import argparse
@@ -39,6 +39,7 @@ STEP_LIMIT = 600
 # end-to-end tests live in the Linux build.
 REPAINT_TESTS = r"^(RenderingTest|RepaintOutlineTest|PropertyTest|FormLifecycleTest|InputTest)\."
 WAYLAND_UNIT_TESTS = r"^Wayland(Buffers|Keys)Test\."
+IDLE_UNIT_TESTS = r"^(IdleArguments|SaverPolicy|SaverChild|LogindInhibitors)"
 AREAS = {
     "cache": {
         "build": ["native"],
@@ -61,6 +62,11 @@ AREAS = {
         "build": ["native"],
         "tests": [("native", ["-R", WAYLAND_UNIT_TESTS]),
                   ("native", ["-R", "Wayland|KWin|Mutter|NoDisplay", "-E", WAYLAND_UNIT_TESTS])],
+    },
+    "idle": {
+        "build": ["native"],
+        "tests": [("native", ["-R", IDLE_UNIT_TESTS]),
+                  ("native", ["-R", "^Idle(On|Start|ServiceUnit)"])],
     },
     "packaging": {
         "build": ["native", "packages"],
@@ -311,7 +317,7 @@ def summary(slips, areas):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("areas", nargs="*", metavar="AREA",
-                        help="cache, x11, wayland, win32 or packaging (default: all)")
+                        help="cache, x11, wayland, idle, win32 or packaging (default: all)")
     parser.add_argument("--slip", action="append", default=[], help="only this slip (repeatable)")
     parser.add_argument("--list", action="store_true", help="list the slips and stop")
     parser.add_argument("--no-baseline", action="store_true",
@@ -342,7 +348,7 @@ def main():
     try:
         setup_log = space.logs / "setup.log"
         setup_log.write_text("")
-        kinds = ["native"] + (["windows", "packages"] if set(areas) - {"cache", "x11", "wayland"} else [])
+        kinds = ["native"] + (["windows", "packages"] if set(areas) - {"cache", "x11", "wayland", "idle"} else [])
         log("== Building the copy (log: " + str(setup_log) + ")")
         if not space.configure(setup_log) or not space.build(kinds, setup_log):
             sys.exit(f"the unchanged copy does not build: see {setup_log}")

@@ -1,6 +1,7 @@
 // Vantorel: a screen saver. "/s" runs it full screen, "/p HANDLE" draws the preview inside the
 // given window, "--root" and "--window-id ID" draw it as an XScreenSaver hack into the daemon's
-// window, anything else ends at once.
+// window, "--idle SECONDS" stays in the background of a desktop session and starts "/s" whenever
+// the session has been idle that long, anything else ends at once.
 //
 // "/s" runs in the Wayland session when WAYLAND_DISPLAY (or WAYLAND_SOCKET) names a compositor
 // that answers, and on X11 otherwise; VANTOREL_BACKEND=x11 or =wayland decides instead, as
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "idle/IdleArguments.h"
+#include "idle/IdleProgram.h"
 #include "shell/ProgramEntry.h"
 #include "widgets/wayland/WaylandBackend.h"
 #include "widgets/x11/X11Backend.h"
@@ -36,6 +39,8 @@ std::unique_ptr<vt::Backend> OpenBackend(vt::ProgramMode mode, std::string* erro
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // The idle starter shows nothing itself: no backend, no application.
+  if (vt::IsIdleStart(args)) return vt::RunIdle(args);
   vt::ProgramMode mode = vt::SelectMode(args);
   return vt::RunProgram(args, [mode](std::string* error) { return OpenBackend(mode, error); });
 }

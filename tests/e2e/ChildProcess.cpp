@@ -31,6 +31,14 @@ int ExitCodeOf(int status) {
 
 }  // namespace
 
+void ChildProcess::Options::SetEnvironment(const std::vector<std::string>& variables) {
+  for (const std::string& variable : variables) {
+    std::string name = NameOf(variable) + "=";
+    std::erase_if(environment, [&](const std::string& own) { return own.rfind(name, 0) == 0; });
+    environment.push_back(variable);
+  }
+}
+
 ChildProcess::~ChildProcess() {
   Kill();
   CloseFds();
@@ -89,6 +97,15 @@ bool ChildProcess::Start(const Options& options, std::string* error) {
   m_stdout = out[0];
   m_output.clear();
   return true;
+}
+
+bool ChildProcess::StartHelper(Options options, std::string* error) {
+  options.pipe_stdin = true;
+  options.pipe_stdout = true;
+  if (!Start(options, error)) return false;
+  if (ReadLine(std::chrono::seconds(10)) == "ready") return true;
+  if (error) *error = options.argv[0] + " did not say it was ready";
+  return false;
 }
 
 bool ChildProcess::Running() {

@@ -20,6 +20,9 @@ class ChildProcess {
     std::string stderr_path;               // empty: /dev/null
     bool pipe_stdin = false;
     bool pipe_stdout = false;
+
+    // Sets the variables (NAME=VALUE), each in the place of one of the same name given before.
+    void SetEnvironment(const std::vector<std::string>& variables);
   };
 
   ChildProcess() = default;
@@ -29,6 +32,10 @@ class ChildProcess {
 
   // False, with the reason, when the program could not be started.
   bool Start(const Options& options, std::string* error);
+  // Starts a test helper that says "ready" on standard output once it is, with pipes to its
+  // standard input and output, and waits for that; false with the reason when it does not
+  // come.
+  bool StartHelper(Options options, std::string* error);
 
   pid_t Pid() const { return m_pid; }
   const std::string& StderrPath() const { return m_stderr_path; }

@@ -18,12 +18,7 @@ ChildProcess& CompositorTest::StartInSession(const std::vector<std::string>& arg
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess::Options options = m_session->AsUser(argv);
   // A variable given here takes the place of the session's own.
-  for (const std::string& entry : environment) {
-    std::string name = entry.substr(0, entry.find('=') + 1);
-    std::erase_if(options.environment,
-                  [&](const std::string& own) { return own.rfind(name, 0) == 0; });
-    options.environment.push_back(entry);
-  }
+  options.SetEnvironment(environment);
   return Launch(options, "stderr");
 }
 

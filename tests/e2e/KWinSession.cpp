@@ -21,25 +21,6 @@ namespace {
 constexpr const char* kKWin = "/usr/bin/kwin_wayland";
 constexpr const char* kSocket = "vantorel-kwin";
 
-// A session bus that lets everyone own and call everything and activates no service: nothing
-// but KWin and the test's helpers ever runs on it.
-std::string BusConfig(const std::string& socket) {
-  return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<busconfig>\n"
-         "  <type>session</type>\n"
-         "  <listen>unix:path=" +
-         socket +
-         "</listen>\n"
-         "  <auth>EXTERNAL</auth>\n"
-         "  <policy context=\"default\">\n"
-         "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-         "    <allow eavesdrop=\"true\"/>\n"
-         "    <allow own=\"*\"/>\n"
-         "  </policy>\n"
-         "</busconfig>\n";
-}
-
 std::string Text(const std::string& path) {
   std::stringstream text;
   text << std::ifstream(path).rdbuf();
@@ -67,7 +48,7 @@ ChildProcess::Options KWinSession::AsUser(std::vector<std::string> argv) const {
   ChildProcess::Options options;
   options.argv = std::move(argv);
   options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "WAYLAND_DISPLAY=" + std::string(kSocket),
-                         "DBUS_SESSION_BUS_ADDRESS=" + m_bus_address, "HOME=" + m_folder};
+                         "DBUS_SESSION_BUS_ADDRESS=" + m_bus.Address(), "HOME=" + m_folder};
   if (!LeakOptions().empty()) options.environment.push_back(LeakOptions());
   return options;
 }
@@ -91,13 +72,14 @@ bool KWinSession::Start(const std::vector<Output>& outputs, std::string* error) 
   m_runtime = m_folder + "/runtime";
   fs::create_directory(m_runtime, failed);
   fs::permissions(m_runtime, fs::perms::owner_all, failed);
-  std::ofstream(m_folder + "/bus.conf") << BusConfig(m_folder + "/bus");
   if (failed) {
     *error = "cannot fill " + m_folder + ": " + failed.message();
     return false;
   }
 
-  if (!StartBus(error) || !StartKWin(outputs[0], outputs.size(), error)) return false;
+  if (!m_bus.Start(m_folder, "bus", error) || !StartKWin(outputs[0], outputs.size(), error)) {
+    return false;
+  }
 
   char colour[16];
   std::snprintf(colour, sizeof colour, "%06x", kBackground);
@@ -116,21 +98,6 @@ bool KWinSession::Start(const std::vector<Output>& outputs, std::string* error) 
       *error = OutputName(i) + " does not show its background: " + Log();
       return false;
     }
-  }
-  return true;
-}
-
-bool KWinSession::StartBus(std::string* error) {
-  ChildProcess::Options bus;
-  bus.argv = {"/usr/bin/dbus-daemon", "--nofork", "--print-address=1",
-              "--config-file=" + m_folder + "/bus.conf"};
-  bus.pipe_stdout = true;
-  bus.stderr_path = m_folder + "/bus-log.txt";
-  if (!m_bus.Start(bus, error)) return false;
-  m_bus_address = m_bus.ReadLine(10s).value_or("");
-  if (m_bus_address.empty()) {
-    *error = "the session bus did not start: " + Text(m_folder + "/bus-log.txt");
-    return false;
   }
   return true;
 }
@@ -156,7 +123,7 @@ bool KWinSession::StartKWin(const Output& each, size_t count, std::string* error
                "--no-global-shortcuts",
                "--no-kactivities"};
   kwin.environment = {"XDG_RUNTIME_DIR=" + m_runtime,
-                      "DBUS_SESSION_BUS_ADDRESS=" + m_bus_address,
+                      "DBUS_SESSION_BUS_ADDRESS=" + m_bus.Address(),
                       "HOME=" + m_folder,
                       "WAYLAND_DISPLAY=",
                       "DISPLAY=",
@@ -178,12 +145,9 @@ bool KWinSession::StartKWin(const Output& each, size_t count, std::string* error
 bool KWinSession::StartHelper(ChildProcess& helper, const std::vector<std::string>& argv,
                               const std::string& log, std::string* error) {
   ChildProcess::Options options = AsUser(argv);
-  options.pipe_stdin = true;
-  options.pipe_stdout = true;
   options.stderr_path = m_folder + "/" + log + "-log.txt";
-  if (!helper.Start(options, error)) return false;
-  if (helper.ReadLine(10s) == "ready") return true;
-  *error = argv[0] + " did not start: " + Text(options.stderr_path);
+  if (helper.StartHelper(options, error)) return true;
+  *error += ": " + Text(options.stderr_path);
   return false;
 }
 

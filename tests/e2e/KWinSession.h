@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CompositorSession.h"
+#include "PrivateBus.h"
 
 namespace vt {
 
@@ -48,8 +49,7 @@ class KWinSession : public CompositorSession {
   bool ChangeOutput(size_t output, const std::string& change) const;
 
  private:
-  // Starts the session's own bus, then KWin on it with `count` outputs like `each`.
-  bool StartBus(std::string* error);
+  // Starts KWin on the session's own bus with `count` outputs like `each`.
   bool StartKWin(const Output& each, size_t count, std::string* error);
   // Starts a helper of the folder that says "ready" on standard output once it is.
   bool StartHelper(ChildProcess& helper, const std::vector<std::string>& argv,
@@ -58,8 +58,7 @@ class KWinSession : public CompositorSession {
   bool Input(const std::string& command);
 
   std::string m_runtime;
-  std::string m_bus_address;
-  ChildProcess m_bus;
+  PrivateBus m_bus;
   ChildProcess m_kwin;
   ChildProcess m_background;
   ChildProcess m_input;

@@ -3,9 +3,10 @@
 // desktop shell shows black there). Outputs that come later get theirs too. Says "ready" on
 // standard output once every output it found at the start has had its first picture, and
 // reports on standard error each surface the compositor closes. Ends when its standard input
-// closes.
+// closes. With --inhibit-idle, each of its surfaces holds an idle inhibitor, as a video
+// player's does, for as long as it runs.
 //
-//   solid_background RRGGBB
+//   solid_background RRGGBB [--inhibit-idle]
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <list>
 #include <string_view>
 
+#include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "tests/helpers/wayland/HeldUntilStdinCloses.h"
 #include "widgets/wayland/WaylandLayerShell.h"
 
@@ -29,6 +31,7 @@ struct Output {
   wl_output* output = nullptr;
   wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer = nullptr;
+  zwp_idle_inhibitor_v1* inhibitor = nullptr;
   wl_buffer* buffer = nullptr;  // the last one given, until the compositor releases it
   bool drawn = false;
 };
@@ -38,6 +41,8 @@ struct Client {
   wl_compositor* compositor = nullptr;
   wl_shm* shm = nullptr;
   zwlr_layer_shell_v1* shell = nullptr;
+  bool inhibit_idle = false;
+  zwp_idle_inhibit_manager_v1* inhibit = nullptr;
   std::list<Output> outputs;
 };
 
@@ -95,9 +100,11 @@ void OnConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint
 }
 
 void Uncover(Output& output) {
+  if (output.inhibitor) zwp_idle_inhibitor_v1_destroy(output.inhibitor);
   if (output.layer) zwlr_layer_surface_v1_destroy(output.layer);
   if (output.surface) wl_surface_destroy(output.surface);
   if (output.buffer) wl_buffer_destroy(output.buffer);
+  output.inhibitor = nullptr;
   output.layer = nullptr;
   output.surface = nullptr;
   output.buffer = nullptr;
@@ -121,6 +128,9 @@ void Cover(Client& client, Output& output) {
                         ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
   zwlr_layer_surface_v1_set_exclusive_zone(output.layer, -1);
   zwlr_layer_surface_v1_add_listener(output.layer, &kLayerListener, &output);
+  if (client.inhibit) {
+    output.inhibitor = zwp_idle_inhibit_manager_v1_create_inhibitor(client.inhibit, output.surface);
+  }
   wl_surface_commit(output.surface);
 }
 
@@ -135,6 +145,9 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
   } else if (kind == zwlr_layer_shell_v1_interface.name) {
     client.shell = static_cast<zwlr_layer_shell_v1*>(
         wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
+  } else if (kind == zwp_idle_inhibit_manager_v1_interface.name && client.inhibit_idle) {
+    client.inhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
+        wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
   } else if (kind == wl_output_interface.name) {
     Output& output = client.outputs.emplace_back();
     output.client = &client;
@@ -142,7 +155,10 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
     output.output =
         static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 1));
     // Outputs announced before the globals a surface needs get theirs once all are known.
-    if (client.compositor && client.shm && client.shell) Cover(client, output);
+    if (client.compositor && client.shm && client.shell &&
+        (!client.inhibit_idle || client.inhibit)) {
+      Cover(client, output);
+    }
   }
 }
 
@@ -165,9 +181,10 @@ constexpr wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 int main(int argc, char** argv) {
   char* end = nullptr;
   Client client;
-  client.colour = argc == 2 ? uint32_t(std::strtoul(argv[1], &end, 16)) : 0;
-  if (argc != 2 || *end != '\0') {
-    std::fprintf(stderr, "usage: solid_background RRGGBB\n");
+  client.colour = argc >= 2 ? uint32_t(std::strtoul(argv[1], &end, 16)) : 0;
+  client.inhibit_idle = argc == 3 && std::string_view(argv[2]) == "--inhibit-idle";
+  if (argc < 2 || argc > 3 || *end != '\0' || (argc == 3 && !client.inhibit_idle)) {
+    std::fprintf(stderr, "usage: solid_background RRGGBB [--inhibit-idle]\n");
     return 2;
   }
   wl_display* display = wl_display_connect(nullptr);
@@ -180,6 +197,10 @@ int main(int argc, char** argv) {
   wl_display_roundtrip(display);
   if (!client.compositor || !client.shm || !client.shell) {
     std::fprintf(stderr, "solid_background: the compositor offers no layer shell\n");
+    return 1;
+  }
+  if (client.inhibit_idle && !client.inhibit) {
+    std::fprintf(stderr, "solid_background: the compositor offers no idle inhibitor\n");
     return 1;
   }
   for (Output& output : client.outputs) {
