@@ -90,7 +90,7 @@ listing=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""
 for entry in ./usr/lib/vantorel/vantorel ./usr/share/vantorel/VantorelData/mirso5.jpg \
   ./usr/share/vantorel/VantorelData/Hito4.bmp ./usr/share/xscreensaver/config/vantorel.xml \
   ./usr/share/man/man1/vantorel.1.gz ./usr/share/doc/vantorel/copyright \
-  ./usr/share/doc/vantorel/changelog.gz \
+  ./usr/share/doc/vantorel/changelog.gz ./usr/lib/systemd/user/vantorel-idle.service \
   "./usr/bin/vantorel -> ../lib/vantorel/vantorel" \
   "./usr/libexec/xscreensaver/vantorel -> ../../lib/vantorel/vantorel"; do
   grep -qxF "$entry" <<<"$listing" || fail "missing $entry"
@@ -170,7 +170,10 @@ if ! grep -qFx 'File ./scene/Scenery.cpp:' "$log" ||
   fail "gdb does not find vt::SceneForm::ChangeScenery in its source"
 fi
 
-# A user unit that the package installs is enabled for no one.
+# The user unit that the package installs starts the installed program, and is enabled for no
+# one.
+grep -qxF 'ExecStart=/usr/bin/vantorel --idle ${VANTOREL_IDLE_SECONDS}' \
+  /usr/lib/systemd/user/vantorel-idle.service || fail "the user unit does not start vantorel --idle"
 if [ -d /etc/systemd/user ] && find /etc/systemd/user -name '*vantorel*' | grep -q .; then
   fail "the package enabled a user unit: $(find /etc/systemd/user -name '*vantorel*')"
 fi
