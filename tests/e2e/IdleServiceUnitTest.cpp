@@ -47,7 +47,8 @@ TEST_F(IdleServiceUnit, IsInstalledForTheGraphicalSessionEnabledForNoOneAndStart
                                 std::regex("\nEnvironment=VANTOREL_IDLE_SECONDS=([0-9]+)\n")));
   ASSERT_TRUE(
       std::regex_search(unit, command, std::regex("\nExecStart=(/usr/bin/vantorel) (.*)\n")));
-  EXPECT_EQ(seconds[1], "300");
+  // Below the 300 seconds after which GNOME blanks and KDE locks by default.
+  EXPECT_EQ(seconds[1], "240");
   std::string args = std::regex_replace(
       command[2].str(), std::regex("\\$\\{VANTOREL_IDLE_SECONDS\\}"), std::to_string(kSeconds));
   ChildProcess::Options options;
