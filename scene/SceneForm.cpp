@@ -75,8 +75,8 @@ void SceneForm::PlaceFixedWidgets() {
   // The rooftop character stands on the roof, sunk a little into it.
   ImgOkujo->SetWidth(Round(s(ImgOkujo->Width())));
   ImgOkujo->SetHeight(Round(s(ImgOkujo->Height())));
-  ImgOkujo->SetLeft(Round(s(25)) + ImgHaikei->Left());
-  ImgOkujo->SetTop(Round(s(5)) + ImgHaikei->Top() - ImgOkujo->Height());
+  ImgOkujo->SetLeft(Round(b(25)) + ImgHaikei->Left());
+  ImgOkujo->SetTop(Round(b(5)) + ImgHaikei->Top() - ImgOkujo->Height());
   // The person size used for every passenger.
   ImgHito->SetWidth(Round(s(ImgHito->Width())));
   ImgHito->SetHeight(Round(s(ImgHito->Height())));
@@ -100,7 +100,7 @@ void SceneForm::CreateCallButtons() {
   for (int32_t f = 0; f <= 4; ++f) {
     TBitBtn* button = CreateOwned<TBitBtn>();
     button->SetParent(this);
-    button->SetBounds(BitBtn1->Left(), Round(FloorBaseY[f] - s(70)), BitBtn1->Width(),
+    button->SetBounds(BitBtn1->Left(), Round(FloorBaseY[f] - b(70)), BitBtn1->Width(),
                       BitBtn1->Height());
     button->SetFont(BitBtn1->Font());
     button->SetCaption(BitBtn1->Caption());
@@ -110,7 +110,7 @@ void SceneForm::CreateCallButtons() {
   for (int32_t f = 1; f <= 5; ++f) {
     TBitBtn* button = CreateOwned<TBitBtn>();
     button->SetParent(this);
-    button->SetBounds(BitBtn2->Left(), Round(FloorBaseY[f] - s(40)), BitBtn2->Width(),
+    button->SetBounds(BitBtn2->Left(), Round(FloorBaseY[f] - b(40)), BitBtn2->Width(),
                       BitBtn2->Height());
     button->SetFont(BitBtn2->Font());
     button->SetCaption(BitBtn2->Caption());
@@ -157,7 +157,7 @@ void SceneForm::CreateFloorWidgets() {
     sign->SetEnabled(false);
     // Beside the button column, at the height of the floor's up-call button.
     sign->SetBounds(UpCallButtons[1]->Left() + UpCallButtons[1]->Width() + 2,
-                    Round(FloorBaseY[f] - s(70)), sign->Width(), sign->Height());
+                    Round(FloorBaseY[f] - b(70)), sign->Width(), sign->Height());
     FloorFullLabels[f] = sign;
 
     for (int32_t n = 1; n <= SlotsPerFloor; ++n) {
@@ -181,17 +181,17 @@ void SceneForm::PlaceCarWidgets() {
   const int32_t H = ImgElv->Height();
   // The floor panel across the top, "B" leftmost, one pixel apart.
   for (int32_t i = 0; i < FloorCount; ++i) {
-    CarPanelLabels[i]->SetBounds(Round(s(10)) + L + (Label1->Width() + 1) * i, Round(s(5)) + T,
+    CarPanelLabels[i]->SetBounds(Round(b(10)) + L + (Label1->Width() + 1) * i, Round(b(5)) + T,
                                  Label1->Width(), Label1->Height());
   }
   // The lamps, the down lamp right of the up lamp.
-  CarUpLamp->SetBounds(Round(s(5)) + L, Round(s(25)) + T, BitBtn1->Width(), BitBtn1->Height());
-  CarDownLamp->SetBounds(CarUpLamp->Left() + CarUpLamp->Width() + 3, Round(s(25)) + T,
+  CarUpLamp->SetBounds(Round(b(5)) + L, Round(b(25)) + T, BitBtn1->Width(), BitBtn1->Height());
+  CarDownLamp->SetBounds(CarUpLamp->Left() + CarUpLamp->Width() + 3, Round(b(25)) + T,
                          BitBtn1->Width(), BitBtn1->Height());
   // The load in the bottom-right corner, the full sign in the bottom-left.
   LblKyakuCount->SetBounds(L + W - LblKyakuCount->Width() - 5, T + H - LblKyakuCount->Height() - 5,
                            LblKyakuCount->Width(), LblKyakuCount->Height());
-  LblElvManin->SetBounds(Round(s(6)) + L, T + H - LblElvManin->Height() - 7, LblElvManin->Width(),
+  LblElvManin->SetBounds(Round(b(6)) + L, T + H - LblElvManin->Height() - 7, LblElvManin->Width(),
                          LblElvManin->Height());
 }
 

@@ -25,9 +25,15 @@ class SceneForm : public BuildingForm {
   void Timer1Timer(TObject* Sender);
 
  private:
-  // A building length: n design pixels scaled by both factors.
+  // A length of the design: n design pixels scaled by both factors. The building's sizes and
+  // every offset the layout gives in design pixels (the call buttons above a floor line, the
+  // rooftop character on the roof, the panel inside the car) are lengths of the design: the
+  // buttons, labels and pictures they place are drawn at the screen's density, so their
+  // distances must grow with it too, or on a screen at 200 % the up and down buttons of a
+  // floor would overlap. At 96 pixels per inch the density factor is 1.
   long double b(long double n) const;
-  // A screen length: n design pixels scaled by the screen factor only.
+  // A picture's size: the template's size, which the widget layer has already drawn at the
+  // screen's density, scaled by the screen factor only.
   long double s(long double n) const;
   static int32_t Round(long double value);
 

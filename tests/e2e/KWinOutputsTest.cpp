@@ -42,7 +42,7 @@ constexpr SceneLayout kLayout1280x720At192 = {1280,
                                               720,
                                               {20, -260, 1240, 1030},
                                               {66, 0, 190, 140},
-                                              {250, -466, 900, 206},
+                                              {275, -466, 900, 206},
                                               {710, 550, 390, 230, 70, -90}};
 
 // KWin keeps the pointer where it was on the output, and so tells the saver of a new logical

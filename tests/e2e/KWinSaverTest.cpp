@@ -108,7 +108,7 @@ constexpr SceneLayout kLayout1920x1080At144 = {1920,
                                                1080,
                                                {495, 345, 930, 772},
                                                {530, 0, 142, 105},
-                                               {675, 190, 675, 155},
+                                               {688, 190, 675, 155},
                                                {1073, 953, 833, 713, 593, 473}};
 
 TEST_F(KWinFractionalScale, AnOutputOfScaleOneAndAHalfShowsTheWholeSceneLaidOutFor144Dpi) {

@@ -53,21 +53,21 @@ inline constexpr SceneLayout kLayout1920x1080At192 = {1920,
                                                       1080,
                                                       {340, 100, 1240, 1030},
                                                       {386, 0, 190, 140},
-                                                      {570, -106, 900, 206},
+                                                      {595, -106, 900, 206},
                                                       {1070, 910, 750, 590, 430, 270}};
 // Enough pixels for the whole scene: 800 high at 96 pixels per inch.
 inline constexpr SceneLayout kLayout2560x1600At192 = {2560,
                                                       1600,
                                                       {634, 579, 1292, 1073},
                                                       {682, 0, 198, 146},
-                                                      {873, 364, 938, 215},
+                                                      {899, 364, 938, 215},
                                                       {1589, 1423, 1256, 1089, 923, 756}};
 // A 4K screen at 200 %: the building of a 4K screen at 96, twice the 1080p one.
 inline constexpr SceneLayout kLayout3840x2160At192 = {3840,
                                                       2160,
                                                       {1048, 782, 1744, 1448},
                                                       {1113, 0, 267, 197},
-                                                      {1369, 492, 1266, 290},
+                                                      {1404, 492, 1266, 290},
                                                       {2146, 1921, 1696, 1471, 1246, 1021}};
 
 // Drawn: the shaft of floor 0 or 1 (the car stands at one floor only) and the signboard's

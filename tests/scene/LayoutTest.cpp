@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <string>
 
 #include "tests/scene/DensityLayouts.h"
 #include "tests/sim/SaverHarness.h"
@@ -199,6 +201,10 @@ TEST_P(DpiLayout, BuildingFollowsThePixelHeightWhileTemplatesKeepTheLayersDensit
   auto screen_length = [&](int64_t n) {
     return int(RoundHalfEvenQuotient(n * e.screen_scale, 10000));
   };
+  // Offsets given in design pixels grow with the density as the building does.
+  auto design_length = [&](int64_t n) {
+    return int(RoundHalfEvenQuotient(n * e.screen_scale * e.dpi_scale, 100000000));
+  };
   const Box car = probe->Template("ImgElv");
   EXPECT_EQ(f.ImgElv->Width(), screen_length(car.width));
   EXPECT_EQ(f.ImgElv->Height(), screen_length(car.height));
@@ -208,13 +214,13 @@ TEST_P(DpiLayout, BuildingFollowsThePixelHeightWhileTemplatesKeepTheLayersDensit
   const Box rooftop = probe->Template("ImgOkujo");
   const int rooftop_height = screen_length(rooftop.height);
   EXPECT_EQ(BoxOf(f.ImgOkujo),
-            (Box{screen_length(25) + left, screen_length(5) + top - rooftop_height,
+            (Box{design_length(25) + left, design_length(5) + top - rooftop_height,
                  screen_length(rooftop.width), rooftop_height}));
   const Box button = probe->Template("BitBtn1");
   for (int floor = 0; floor <= 4; ++floor) {
-    // FloorBaseY - s(70), the sum rounded as a whole.
-    const int button_top = int(
-        RoundHalfEvenQuotient(int64_t(e.floor_base[floor]) * 10000 - 70 * e.screen_scale, 10000));
+    // 70 design pixels above the floor line, the difference rounded as a whole.
+    const int button_top = int(RoundHalfEvenQuotient(
+        int64_t(e.floor_base[floor]) * 100000000 - 70 * e.screen_scale * e.dpi_scale, 100000000));
     EXPECT_EQ(BoxOf(f.UpCallButtons[floor]),
               (Box{e.button_left, button_top, button.width, button.height}));
   }
@@ -237,6 +243,69 @@ INSTANTIATE_TEST_SUITE_P(PixelsPerInch, DpiLayout, ::testing::ValuesIn(kDensityL
                                   std::to_string(info.param.screen.height) + "Ppi" +
                                   std::to_string(info.param.ppi);
                          });
+
+// At 200 % a screen of twice the pixels shows the scene of the 100 % screen with twice the
+// detail: the buttons, labels and pictures are drawn at twice the size, and so every distance
+// the layout gives in design pixels is twice the distance at 100 % (give or take a rounding):
+// the call buttons and full signs above their floor lines, the panel and lamps from the car's
+// corner, the rooftop character from the roof's. So the up and down buttons of a floor, and
+// the panel and lamps in the car, keep clear of each other.
+TEST(DpiLayoutAt200Percent, PutsEveryDesignDistanceTwiceAsFarAsAt100Percent) {
+  SaverHarness at100({1920, 1080}, 96);
+  SaverHarness at200({3840, 2160}, 192);
+  for (SaverHarness* saver : {&at100, &at200}) {
+    saver->Show(SeedForFirstDraw(6, 2));
+    saver->StandCarAt(2);
+  }
+  // Each distance, measured on both screens.
+  struct Distance {
+    std::string name;
+    std::function<int(const TElevatorScrForm&)> of;
+  };
+  std::vector<Distance> distances = {
+      {"rooftop character from the roof's left",
+       [](const auto& f) { return f.ImgOkujo->Left() - f.ImgHaikei->Left(); }},
+      {"rooftop character sunk into the roof",
+       [](const auto& f) { return f.ImgOkujo->Top() + f.ImgOkujo->Height() - f.ImgHaikei->Top(); }},
+      {"panel from the car's left",
+       [](const auto& f) { return f.CarPanelLabels[0]->Left() - f.ImgElv->Left(); }},
+      {"panel from the car's top",
+       [](const auto& f) { return f.CarPanelLabels[0]->Top() - f.ImgElv->Top(); }},
+      {"up lamp from the car's left",
+       [](const auto& f) { return f.CarUpLamp->Left() - f.ImgElv->Left(); }},
+      {"lamps from the car's top",
+       [](const auto& f) { return f.CarUpLamp->Top() - f.ImgElv->Top(); }},
+      {"full sign from the car's left",
+       [](const auto& f) { return f.LblElvManin->Left() - f.ImgElv->Left(); }},
+  };
+  for (int floor = 0; floor < 6; ++floor) {
+    const std::string at = " on floor " + std::to_string(floor);
+    if (floor <= 4) {
+      distances.push_back({"up button above the line" + at, [floor](const auto& f) {
+                             return f.FloorBaseY[floor] - f.UpCallButtons[floor]->Top();
+                           }});
+    }
+    if (floor >= 1) {
+      distances.push_back({"down button above the line" + at, [floor](const auto& f) {
+                             return f.FloorBaseY[floor] - f.DownCallButtons[floor]->Top();
+                           }});
+    }
+    distances.push_back({"full sign above the line" + at, [floor](const auto& f) {
+                           return f.FloorBaseY[floor] - f.FloorFullLabels[floor]->Top();
+                         }});
+  }
+  for (const Distance& d : distances) {
+    EXPECT_NEAR(d.of(at200.Form()), 2 * d.of(at100.Form()), 2) << d.name;
+  }
+
+  const TElevatorScrForm& f = at200.Form();
+  for (int floor = 1; floor <= 4; ++floor) {
+    EXPECT_LT(f.UpCallButtons[floor]->Top() + f.UpCallButtons[floor]->Height(),
+              f.DownCallButtons[floor]->Top())
+        << floor;
+  }
+  EXPECT_LT(f.CarPanelLabels[0]->Top() + f.CarPanelLabels[0]->Height(), f.CarUpLamp->Top());
+}
 
 TEST(CloneWidgets, AreCreatedVisibleDarkAndInStackingOrder) {
   SaverHarness saver;
