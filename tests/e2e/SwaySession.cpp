@@ -54,7 +54,11 @@ std::string SwaySession::WriteConfig(const std::string& name, const std::vector<
 bool SwaySession::LaunchSway(ChildProcess& sway, const std::string& config,
                              const std::vector<std::string>& environment, const std::string& log,
                              std::string* socket, std::string* ipc_socket, std::string* error) {
-  ChildProcess::Options options = AsUser({"/usr/bin/sway", "--config", config});
+  // No direct scan-out: sway 1.7's headless outputs show a full-screen client's buffer as it
+  // is, and now and then, going back to drawing, drew only what changed since over a picture
+  // from before the client came, so that screenshots showed the desktop through the window
+  // (about one start in twelve). Real outputs never scan out the shared-memory buffers used here.
+  ChildProcess::Options options = AsUser({"/usr/bin/sway", "-D", "noscanout", "--config", config});
   options.environment = {"XDG_RUNTIME_DIR=" + m_runtime, "HOME=" + m_folder,
                          "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"};
   options.environment.insert(options.environment.end(), environment.begin(), environment.end());
