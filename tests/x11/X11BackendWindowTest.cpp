@@ -47,7 +47,13 @@ class X11Windows : public X11BackendTest {
   }
 
   WindowHandle Make(WindowKind kind, const char* title, const Rect& bounds = {}) {
-    return m_backend->CreateWindow({kind, title, bounds, 0});
+    WindowHandle window = m_backend->CreateWindow({kind, title, bounds, 0});
+    // A question answered on the backend's own connection: the server has carried out all the
+    // backend sent before it, so this test's connection reads the window as a window manager
+    // would (the backend only flushes, and the server may serve the test's reads first).
+    Rect answered;
+    m_backend->GetForeignWindowRect(window, answered);
+    return window;
   }
   // Pumps the backend's events until the window's map state is the one asked for.
   bool BecomesMapped(WindowHandle window, bool mapped = true) {
